@@ -1,0 +1,14 @@
+// Forced fast charging through vendor flag nodes.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "sys/result.h"
+
+namespace korvane {
+
+// Same states and result as set_bypass_charging.
+Result<std::size_t> set_fast_charge(std::string_view state);
+
+}  // namespace korvane

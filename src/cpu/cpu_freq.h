@@ -1,0 +1,23 @@
+// CPU frequency control over the cpufreq policy of every core.
+#pragma once
+
+#include <cstdint>
+
+#include "sys/bound.h"
+#include "sys/result.h"
+
+namespace korvane {
+
+// Caps one bound of every core at the percentage position of its available list.
+Result<void> set_cpu_bound(Bound bound, uint8_t percent);
+
+// Gives every core its full range back, lower bound first.
+Result<void> reset_cpu_frequencies();
+
+// Takes every access right away from the vendor CPU limit nodes.
+Result<void> disable_cpu_limits();
+
+// Prints each core's available frequencies; always succeeds.
+Result<void> list_cpu_frequencies();
+
+}  // namespace korvane

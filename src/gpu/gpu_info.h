@@ -1,0 +1,19 @@
+// Which GPU frequency interface the device offers, and where its nodes are.
+#pragma once
+
+#include <string>
+
+namespace korvane {
+
+struct GpuInfo {
+    std::string gpu_type;  // empty when no interface was found
+    std::string path;
+    std::string freq_source;
+    std::string min_node;
+    std::string max_node;
+};
+
+// Probes the interfaces in a fixed order; never fails, never caches.
+GpuInfo detect_gpu();
+
+}  // namespace korvane

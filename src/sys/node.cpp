@@ -1,0 +1,229 @@
+#include "sys/node.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "sys/os_error.h"
+#include "sys/output.h"
+#include "sys/runner.h"
+#include "sys/unique_fd.h"
+#include "sys/utf8.h"
+
+namespace korvane {
+namespace {
+
+// Writes the text in one open-write-close; returns 0 or the errno of the first
+// failing call, captured before anything else can change it.
+int write_once(const std::string& path, std::string_view text) {
+    // No O_CREAT: on sysfs and procfs creating a missing entry fails with
+    // EACCES, which would send every absent tunable to the shell fallback.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return errno;
+    UniqueFd owner(fd);
+    const char* data = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::close(owner.release()) != 0 && errno != EINTR) return errno;
+    return 0;
+}
+
+bool is_bare_shell_word(std::string_view text) {
+    if (text.empty()) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("/._,:+@%=-").find(c) != std::string_view::npos;
+    });
+}
+
+// Text for inside single quotes: each quote closes, escapes and reopens.
+std::string escape_single_quoted(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\'') {
+            out += "'\\''";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+Result<void> write_through_shell(const std::string& path, std::string_view value) {
+    out("[WARN] Permission denied for ", path, ", trying shell fallback...");
+    auto shell = run_process("sh", {"-c", shell_write_command(value, path)});
+    if (!shell) return error("Shell fallback execution failed for " + path + ": " + shell.error());
+    if (!shell->exited_zero) return error("Shell fallback failed for " + path + ": " + shell->err);
+    return success();
+}
+
+bool parse_u64(std::string_view token, uint64_t& value) {
+    if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+    if (token.empty()) return false;
+    uint64_t result = 0;
+    for (char c : token) {
+        if (c < '0' || c > '9') return false;
+        uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (result > (UINT64_MAX - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    value = result;
+    return true;
+}
+
+bool is_hex_digit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+}  // namespace
+
+std::string shell_write_command(std::string_view value, std::string_view path) {
+    std::string text = "echo '";
+    text += escape_single_quoted(value);
+    text += "' > ";
+    if (is_bare_shell_word(path)) {
+        text += path;
+    } else {
+        text += '\'';
+        text += escape_single_quoted(path);
+        text += '\'';
+    }
+    return text;
+}
+
+Result<void> write_node(const std::string& path, std::string_view value) {
+    int err = write_once(path, value);
+    if (err == 0) {
+        ::chmod(path.c_str(), 0444);  // locks the value in; failing to is harmless
+        return success();
+    }
+    if (err == EACCES) return write_through_shell(path, value);
+    return error("Failed to write to " + path + ": " + os_error_text(err));
+}
+
+Result<void> write_file(const std::string& path, std::string_view text) {
+    int err = write_once(path, text);
+    if (err != 0) return error(os_error_text(err));
+    return success();
+}
+
+Result<std::string> read_node(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return error(os_error_text(errno));
+    UniqueFd owner(fd);
+    // sysfs and procfs report sizes that mean nothing: read until end of file.
+    std::string content;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return error(os_error_text(errno));
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    if (!is_valid_utf8(content)) return error("stream did not contain valid UTF-8");
+    return content;
+}
+
+bool path_exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Result<void> change_mode(const std::string& path, mode_t mode) {
+    while (::chmod(path.c_str(), mode) != 0) {
+        if (errno != EINTR) return error(os_error_text(errno));
+    }
+    return success();
+}
+
+Result<void> remove_file(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) return error(os_error_text(errno));
+    return success();
+}
+
+Result<std::vector<std::string>> list_directory(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return error(os_error_text(errno));
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        int e = errno;
+        ::close(fd);
+        return error(os_error_text(e));
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        names.emplace_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::vector<uint64_t> parse_freq_list(std::string_view text) {
+    std::vector<uint64_t> numbers;
+    size_t i = 0;
+    while (i <= text.size()) {
+        size_t end = text.find_first_of(" ,", i);
+        if (end == std::string_view::npos) end = text.size();
+        uint64_t value;
+        if (parse_u64(trim(text.substr(i, end - i)), value)) numbers.push_back(value);
+        i = end + 1;
+    }
+    return numbers;
+}
+
+size_t index_at_percent(size_t count, uint8_t percent) {
+    if (count == 0) return 0;
+    size_t index;
+    if (percent >= 100) {
+        index = count - 1;
+    } else {
+        index = count * percent / 100;
+    }
+    return std::min(index, count - 1);
+}
+
+std::optional<std::string> freq_at_percent(const std::string& path, uint8_t percent) {
+    auto text = read_node(path);
+    if (!text) return std::nullopt;
+    std::vector<uint64_t> freqs = parse_freq_list(*text);
+    if (freqs.empty()) return std::nullopt;
+    std::sort(freqs.begin(), freqs.end());
+    return std::to_string(freqs[index_at_percent(freqs.size(), percent)]);
+}
+
+std::string find_hex_code(std::string_view text) {
+    size_t at = text.find("0x");
+    if (at == std::string_view::npos || text.size() - at < 4) return {};
+    if (!is_hex_digit(text[at + 2]) || !is_hex_digit(text[at + 3])) return {};
+    return std::string(text.substr(at, 4));
+}
+
+}  // namespace korvane

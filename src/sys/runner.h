@@ -1,0 +1,35 @@
+// Starting device tools. Programs are found through PATH and get their
+// arguments one per slot: no shell, no quoting, no splitting.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sys/result.h"
+
+namespace korvane {
+
+using Args = std::vector<std::string>;
+
+// What a finished child left behind. Both streams are decoded as UTF-8 with
+// invalid sequences replaced, and never trimmed.
+struct ProcessOutput {
+    bool exited_zero = false;  // false for a nonzero exit code and for death by a signal
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args`: standard input from /dev/null, standard output
+// and standard error each on a pipe, drained together until both end, then the
+// child is waited for. Fails only when the program cannot be started; the
+// error is the operating-system error text alone, for the caller to wrap.
+Result<ProcessOutput> run_process(const std::string& program, const Args& args);
+
+// Success when the program exits 0; otherwise "Failed to execute command ..."
+// or "Command failed: ..." with the captured standard error.
+Result<void> run_command(const std::string& program, const Args& args);
+
+// The captured standard output when the program exits 0; errors as run_command.
+Result<std::string> run_command_output(const std::string& program, const Args& args);
+
+}  // namespace korvane

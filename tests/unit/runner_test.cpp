@@ -1,0 +1,84 @@
+#include "sys/runner.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace korvane {
+namespace {
+
+TEST(RunCommand, MissingProgramIsAStartFailure) {
+    auto r = run_command("korvane-no-such-tool", {"a", "b"});
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error(), "Failed to execute command korvane-no-such-tool a b: No such file or directory (os error 2)");
+}
+
+TEST(RunCommand, EmptyArgumentListKeepsTheBlankBeforeTheColon) {
+    auto r = run_command("korvane-no-such-tool", {});
+    EXPECT_EQ(r.error(), "Failed to execute command korvane-no-such-tool : No such file or directory (os error 2)");
+}
+
+TEST(RunCommand, StandardErrorWithExitZeroIsSuccess) {
+    EXPECT_TRUE(run_command("sh", {"-c", "echo noise >&2"}));
+}
+
+TEST(RunCommand, NonzeroExitCarriesStandardErrorUntrimmed) {
+    EXPECT_EQ(run_command("sh", {"-c", "exit 1"}).error(), "Command failed: sh -c exit 1: ");
+    EXPECT_EQ(run_command("sh", {"-c", "echo 'bad row' >&2; exit 3"}).error(),
+              "Command failed: sh -c echo 'bad row' >&2; exit 3: bad row\n");
+}
+
+TEST(RunCommand, DeathBySignalIsAFailure) {
+    EXPECT_FALSE(run_command("sh", {"-c", "kill -9 $$"}));
+}
+
+TEST(RunCommandOutput, KeepsTheTrailingNewline) {
+    EXPECT_EQ(run_command_output("printf", {"34\n"}).value(), "34\n");
+}
+
+TEST(RunCommandOutput, ReplacesInvalidUtf8) {
+    EXPECT_EQ(run_command_output("printf", {"a\\377b"}).value(), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(RunCommandOutput, ArgumentsArePassedWithoutSplitting) {
+    EXPECT_EQ(run_command_output("printf", {"%s|", "a b", "*", "'q'"}).value(), "a b|*|'q'|");
+}
+
+TEST(RunCommandOutput, LargeOutputOnBothStreamsDoesNotHang) {
+    auto r = run_command_output("sh", {"-c", "head -c 1048576 /dev/zero | tr '\\0' e >&2 & "
+                                             "head -c 1048576 /dev/zero | tr '\\0' o; wait"});
+    ASSERT_TRUE(r) << r.error();
+    EXPECT_EQ(r->size(), 1048576u);
+}
+
+TEST(RunCommandOutput, StandardInputIsEmpty) {
+    EXPECT_EQ(run_command_output("sh", {"-c", "cat; echo end"}).value(), "end\n");
+}
+
+TEST(RunProcess, LeaksNoDescriptorIntoTheChild) {
+    // Descriptors the test process itself lets children inherit are not ours.
+    std::set<std::string> inheritable;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        int fd = std::stoi(entry.path().filename().string());
+        int flags = ::fcntl(fd, F_GETFD);
+        if (fd > 2 && flags >= 0 && !(flags & FD_CLOEXEC)) inheritable.insert(std::to_string(fd));
+    }
+    auto listing = run_command_output("sh", {"-c", "exec ls -l /proc/self/fd"});
+    ASSERT_TRUE(listing) << listing.error();
+    std::istringstream lines(*listing);
+    std::string line;
+    while (std::getline(lines, line)) {
+        auto arrow = line.find(" -> ");
+        if (arrow == std::string::npos) continue;
+        std::string fd = line.substr(line.rfind(' ', arrow - 1) + 1, arrow - line.rfind(' ', arrow - 1) - 1);
+        std::string target = line.substr(arrow + 4);
+        if (fd == "0" || fd == "1" || fd == "2" || inheritable.count(fd)) continue;
+        EXPECT_EQ(target.rfind("/proc/", 0), 0u) << "descriptor " << fd << " leaked: " << target;
+    }
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,38 @@
+#include "cli/value_parse.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane {
+namespace {
+
+TEST(ParsePercent, AcceptsUnsignedEightBitDecimals) {
+    EXPECT_EQ(parse_percent("80"), 80);
+    EXPECT_EQ(parse_percent("+80"), 80);
+    EXPECT_EQ(parse_percent("0"), 0);
+    EXPECT_EQ(parse_percent("007"), 7);
+    EXPECT_EQ(parse_percent("150"), 150);
+    EXPECT_EQ(parse_percent("255"), 255);
+}
+
+TEST(ParsePercent, RefusesEverythingElse) {
+    for (const char* text : {"", "+", "256", "-5", "abc", " 80", "80 ", "8.0", "++8", "0x10", "99999999999999999999"}) {
+        EXPECT_EQ(parse_percent(text), std::nullopt) << text;
+    }
+}
+
+TEST(ParseI32, AcceptsSignedThirtyTwoBitDecimals) {
+    EXPECT_EQ(parse_i32("60"), 60);
+    EXPECT_EQ(parse_i32("+90"), 90);
+    EXPECT_EQ(parse_i32("-5"), -5);
+    EXPECT_EQ(parse_i32("2147483647"), 2147483647);
+    EXPECT_EQ(parse_i32("-2147483648"), -2147483647 - 1);
+}
+
+TEST(ParseI32, RefusesEverythingElse) {
+    for (const char* text : {"", "-", "2147483648", "-2147483649", "60fps", "6 0", "1e2"}) {
+        EXPECT_EQ(parse_i32(text), std::nullopt) << text;
+    }
+}
+
+}  // namespace
+}  // namespace korvane

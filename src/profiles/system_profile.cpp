@@ -1,7 +1,30 @@
 #include "profiles/system_profile.h"
 
-// Placeholder until this feature is built.
+#include "profiles/system_settings_table.h"
+#include "sys/output.h"
+#include "sys/runner.h"
+
 namespace korvane {
-Result<void> apply_system_profile(TuningProfile) { return error("Not implemented yet"); }
-Result<void> reset_system_profile() { return error("Not implemented yet"); }
+
+Result<void> apply_system_profile(TuningProfile profile) {
+    out("[INFO] Applying ", profile_title(profile), " System Settings...");
+    for (const GlobalSetting& setting : global_settings()) {
+        // Settings stored before a failure stay stored; nothing is rolled back.
+        Result<void> stored =
+            run_command("settings", {"put", "global", std::string(setting.name), setting_value(setting, profile)});
+        if (!stored) return stored;
+    }
+    return success();
+}
+
+Result<void> reset_system_profile() {
+    out("[INFO] Resetting System Profile...");
+    for (const GlobalSetting& setting : global_settings()) {
+        // Each delete stands alone: one that fails must not keep the others stored.
+        (void)run_command("settings", {"delete", "global", std::string(setting.name)});
+    }
+    out("[OK] System Profile Reset Complete");
+    return success();
+}
+
 }  // namespace korvane

@@ -7,11 +7,28 @@
 
 namespace korvane {
 
+// Kills background apps, syncs and drops the kernel caches. Each failed step
+// is reported with a "[WARN] " line; always succeeds.
 Result<void> clean_ram();
+
+// Deletes every "cache" directory below shared storage and app data through
+// `find`. Each failed step is reported with a "[WARN] " line; always succeeds.
 Result<void> clear_app_cache();
+
+// Restricts Google Play services in the background and takes it out of the
+// idle whitelist's care. Stops at the first failing command and returns its
+// error text; steps already done stay done.
 Result<void> enable_gms_doze();
+
+// Allows Google Play services in the background again and unwhitelists it.
+// Stops at the first failing command and returns its error text.
 Result<void> revert_gms_doze();
+
+// "Y" (any case) turns Do Not Disturb on in priority mode, "N" turns it off;
+// anything else is an "Invalid mode: <mode as typed>" error.
 Result<void> set_dnd(std::string_view mode);
+
+// Turns Wi-Fi and mobile data off, trying both; fails when either failed.
 Result<void> disable_network();
 
 }  // namespace korvane

@@ -1,0 +1,37 @@
+#include "maintenance/step_report.h"
+#include "maintenance/utilities.h"
+#include "sys/node.h"
+#include "sys/runner.h"
+
+namespace korvane {
+
+Result<void> clean_ram() {
+    print_line("[INFO] Cleaning RAM...");
+    report_step(run_command("am", {"kill-all"}), "[INFO] Apps killed", "[WARN] Failed to kill apps: ");
+    report_step(run_command("sync", {}), "[INFO] Sync completed", "[WARN] Failed to sync: ");
+    // 3 drops the page cache as well as dentries and inodes.
+    report_step(write_node("/proc/sys/vm/drop_caches", "3"), "[INFO] Caches dropped",
+                "[WARN] Failed to drop caches: ");
+    print_line("[OK] RAM cleared");
+    return success();
+}
+
+namespace {
+
+// `find` batches the directories into few `rm` runs itself.
+Result<void> remove_cache_dirs(const std::string& root) {
+    return run_command("find", {root, "-type", "d", "-name", "cache", "-exec", "rm", "-rf", "{}", "+"});
+}
+
+}  // namespace
+
+Result<void> clear_app_cache() {
+    print_line("[INFO] Cleaning app cache...");
+    report_step(remove_cache_dirs("/storage/emulated/0"), "[INFO] External cache cleaned",
+                "[WARN] Failed to clean external cache: ");
+    report_step(remove_cache_dirs("/data/data"), "[INFO] Data cache cleaned", "[WARN] Failed to clean data cache: ");
+    print_line("[OK] App cache cleaned");
+    return success();
+}
+
+}  // namespace korvane

@@ -1,0 +1,98 @@
+# Device state folders: sourced by sim/run and sim/diff.
+#
+# A state folder holds the phone as the helper sees it:
+#   sys/ proc/ data/ storage/ dev_block/   the trees bound over /sys, /proc, /data, /storage, /dev/block
+#   system_bin/                            /system/bin: toybox, mksh and the simulated framework tools
+#   android/                               the framework's state, bound at /sim/state: settings, props,
+#                                          device_config, game modes, and the invocation log
+#   profile                                the name of the device profile it was made from
+# A profile under sim/devices/NAME has the same folders, laid over sim/base, and
+# a `layout` file (as sim/base does) for what git cannot hold: empty folders and modes.
+
+sim_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+sim_trees=(sys proc data storage dev_block system_bin android)
+
+sim_die() {
+	echo "sim: $*" >&2
+	exit 2
+}
+
+# Applies layout files: lines "dir MODE PATH" and "mode MODE GLOB", relative to
+# the state. Paths are gathered first so that each mode costs one chmod.
+sim_apply_layout() {
+	local state=$1 file kind mode path m
+	local -A by_mode=()
+	local dirs=()
+	for file in "${@:2}"; do
+		[[ -f $file ]] || continue
+		while read -r kind mode path; do
+			case $kind in
+			dir) dirs+=("$path"); by_mode[$mode]+=" $path" ;;
+			mode) by_mode[$mode]+=" $path" ;;
+			'' | '#'*) ;;
+			*) sim_die "bad layout line in $file: $kind $mode $path" ;;
+			esac
+		done <"$file"
+	done
+	(
+		cd "$state" || exit
+		((${#dirs[@]} == 0)) || mkdir -p "${dirs[@]}"
+		shopt -s nullglob
+		for m in "${!by_mode[@]}"; do
+			# unquoted on purpose: the paths are globs
+			set -- ${by_mode[$m]}
+			(($# == 0)) || chmod "$m" "$@"
+		done
+	)
+}
+
+# Builds the pristine state of a device from sim/base and its profile.
+sim_build_pristine() {
+	local device=$1 state=$2 layer t trees
+	mkdir -p "$state"
+	for layer in "$sim_dir/base" "$sim_dir/devices/$device"; do
+		trees=()
+		for t in "${sim_trees[@]}"; do
+			[[ -d $layer/$t ]] && trees+=("$layer/$t")
+		done
+		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
+	done
+	sim_apply_layout "$state" "$sim_dir/base/layout" "$sim_dir/devices/$device/layout"
+	echo "$device" >"$state/profile"
+}
+
+# Fills an empty state folder with the pristine state of a device. Building it
+# takes a dozen processes, so it is kept in a cache named after the profile's
+# files (path, time, mode, size): an edit of the profile makes a new one.
+sim_init_state() {
+	local device=$1 state=$2 key cache tmp
+	[[ -d $sim_dir/devices/$device ]] || sim_die "no such device profile: $device (have: $(ls "$sim_dir/devices" | tr '\n' ' '))"
+	key=$(find "$sim_dir/base" "$sim_dir/devices/$device" "$sim_dir/lib/state.sh" -printf '%p %T@ %m %s\n' | cksum)
+	cache=$sim_scratch/korvane-sim-pristine/$device-${key%% *}
+	if [[ ! -d $cache ]]; then
+		mkdir -p "${cache%/*}"
+		tmp=$(mktemp -d "$cache.XXXXXX")
+		sim_build_pristine "$device" "$tmp/state"
+		# another run may have built it meanwhile; either copy will do
+		mv -T "$tmp/state" "$cache" 2>/dev/null || true
+		rm -rf "$tmp"
+	fi
+	mkdir -p "$state"
+	cp -a "$cache/." "$state/"
+}
+
+sim_state_is_empty() {
+	local entries
+	[[ -e $1 ]] || return 0
+	entries=$(shopt -s nullglob dotglob; echo "$1"/*)
+	[[ -z $entries ]]
+}
+
+# Scratch states and the pristine cache go to memory when it can: creating a few
+# hundred small files on a disk costs far more than the run itself.
+sim_scratch=${TMPDIR:-/tmp}
+[[ -d /dev/shm && -w /dev/shm ]] && sim_scratch=/dev/shm
+
+sim_temp_dir() {
+	mktemp -d "$sim_scratch/korvane-sim.XXXXXX"
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace korvane {
 
@@ -15,5 +16,9 @@ struct GpuInfo {
 
 // Probes the interfaces in a fixed order; never fails, never caches.
 GpuInfo detect_gpu();
+
+// True when a platform device name is valid UTF-8 and its lower-case form
+// contains ".mali".
+bool is_mali_platform_name(std::string_view name);
 
 }  // namespace korvane

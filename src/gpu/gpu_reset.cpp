@@ -1,0 +1,53 @@
+// The GPU's full range back: MTK releases its OPP lock, the others take the
+// ends of their frequency list.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "gpu/gpu_freq.h"
+#include "gpu/gpu_required.h"
+#include "sys/node.h"
+#include "sys/output.h"
+
+namespace korvane {
+namespace {
+
+Result<void> reset_mtk(const GpuInfo& gpu) {
+    const bool v2 = gpu.gpu_type == "mtk_v2";
+    // v2 takes -1 as "no fixed point"; v1 takes index 0, the fastest.
+    auto written = write_node(gpu.max_node, v2 ? "-1" : "0");
+    if (!written) return error(str_cat("Failed to reset MTK ", v2 ? "v2" : "v1", " GPU: ", written.error()));
+    out(v2 ? "[OK] MTK v2 GPU unlocked" : "[OK] MTK v1 GPU reset");
+    return success();
+}
+
+Result<void> reset_listed_range(const GpuInfo& gpu) {
+    if (!path_exists(gpu.freq_source)) return report_error("GPU frequency source not found");
+    auto text = read_node(gpu.freq_source);
+    if (!text) return error("Cannot read frequency source: " + text.error());
+    std::vector<uint64_t> freqs = parse_freq_list(*text);
+    if (freqs.empty()) return error("Failed to reset GPU frequencies");
+    auto [lowest, highest] = std::minmax_element(freqs.begin(), freqs.end());
+    // The kernel may refuse the lower bound while the old upper one is below
+    // it; only the upper bound decides the outcome.
+    (void)write_node(gpu.min_node, std::to_string(*lowest));
+    auto written = write_node(gpu.max_node, std::to_string(*highest));
+    if (!written) {
+        out("[WARN] Failed to set GPU max: ", written.error());
+        return error("Failed to reset GPU frequencies");
+    }
+    out("[OK] GPU frequencies reset");
+    return success();
+}
+
+}  // namespace
+
+Result<void> reset_gpu_frequencies() {
+    auto gpu = detect_gpu_or_report();
+    if (!gpu) return drop_value(gpu);
+    out("[INFO] Resetting GPU frequencies...");
+    if (gpu->gpu_type == "mtk_v2" || gpu->gpu_type == "mtk_v1") return reset_mtk(*gpu);
+    return reset_listed_range(*gpu);
+}
+
+}  // namespace korvane

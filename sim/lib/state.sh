@@ -61,11 +61,11 @@ sim_build_pristine() {
 	echo "$device" >"$state/profile"
 }
 
-# Fills an empty state folder with the pristine state of a device. Building it
+# Sets REPLY to a folder holding the pristine state of a device. Building it
 # takes a dozen processes, so it is kept in a cache named after the profile's
 # files (path, time, mode, size): an edit of the profile makes a new one.
-sim_init_state() {
-	local device=$1 state=$2 key cache tmp
+sim_pristine() {
+	local device=$1 key cache tmp
 	[[ -d $sim_dir/devices/$device ]] || sim_die "no such device profile: $device (have: $(ls "$sim_dir/devices" | tr '\n' ' '))"
 	key=$(find "$sim_dir/base" "$sim_dir/devices/$device" "$sim_dir/lib/state.sh" -printf '%p %T@ %m %s\n' | cksum)
 	cache=$sim_scratch/korvane-sim-pristine/$device-${key%% *}
@@ -77,8 +77,14 @@ sim_init_state() {
 		mv -T "$tmp/state" "$cache" 2>/dev/null || true
 		rm -rf "$tmp"
 	fi
-	mkdir -p "$state"
-	cp -a "$cache/." "$state/"
+	REPLY=$cache
+}
+
+# Fills an empty state folder with the pristine state of a device.
+sim_init_state() {
+	sim_pristine "$1"
+	mkdir -p "$2"
+	cp -a "$REPLY/." "$2/"
 }
 
 sim_state_is_empty() {

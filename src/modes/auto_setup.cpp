@@ -1,6 +1,39 @@
 #include "modes/auto_setup.h"
 
-// Placeholder until this feature is built.
+#include <cstdio>
+
+#include "config/config.h"
+#include "modes/setup_steps.h"
+#include "sys/output.h"
+
 namespace korvane {
-void auto_setup(std::string_view) {}
+
+std::string scale_text(double scale) {
+    // Fixed-point formatting rounds the exact binary value, ties to even.
+    int size = std::snprintf(nullptr, 0, "%.1f", scale);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, "%.1f", scale);
+    return text;
+}
+
+void auto_setup(std::string_view mode) {
+    out("[INFO] Starting auto setup for ", mode, "...");
+    KorvaneConfig config = load_config();
+    std::string scale = scale_text(config.downscaling.scale);
+    for (const SetupMode& setup : setup_modes()) {
+        if (setup.word != mode) continue;
+        out("[INFO] Applying ", setup.title, " optimizations...");
+        SetupContext context{setup.profile, config, scale};
+        for (const SetupStep& step : setup.steps) {
+            if (!gate_open(step.gate, config)) continue;
+            auto done = step.run(context);
+            if (!done) out("[ERROR] ", step.label, ": ", done.error());
+        }
+        out("[OK] ", setup.title, " setup completed");
+        return;
+    }
+    out("[ERROR] Unknown mode: ", mode);
+    out("[INFO] Available modes: gamemode, normalmode, batterymode");
+}
+
 }  // namespace korvane

@@ -1,0 +1,231 @@
+// The three setup modes on simulated phones. Each mode's own lines are
+// checked in order among the lines of the operations it calls; the first line
+// an operation prints shows that it ran and with which argument.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "sim_device.h"
+
+namespace korvane::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kFirst = "/data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json";
+const std::string kSecond = "/data/adb/.config/korvane/config.json";
+const std::string kGms = "com.google.android.gms";
+const std::string kBypassNode = "/sys/class/qcom-battery/input_suspend";
+const std::string kFastNode = "/sys/kernel/fast_charge/force_fast_charge";
+const std::string kBoostNode = "/proc/sys/kernel/sched_boost";
+
+// Every line of `expected` appears in `lines`, in that order.
+void expect_in_order(const Lines& lines, const Lines& expected) {
+    auto at = lines.begin();
+    for (const std::string& line : expected) {
+        auto found = std::find(at, lines.end(), line);
+        ASSERT_NE(found, lines.end()) << "missing, or out of order: " << line << "\nin:\n"
+                                      << ::testing::PrintToString(lines);
+        at = found + 1;
+    }
+}
+
+bool has_line(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+int count_prefix(const Lines& lines, const std::string& prefix) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
+
+bool called(const SimDevice& dev, const Call& call) {
+    auto calls = dev.calls();
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+
+TEST(AutoSetupE2e, GameModeWithoutConfiguration) {
+    SimDevice dev("snapdragon");
+    auto r = dev.run({"--auto_setup", "gamemode"});
+    auto lines = r.lines();
+    expect_in_order(lines, {
+        "[INFO] Starting auto setup for gamemode...",
+        "[INFO] No valid config found, using defaults",
+        "[INFO] Applying Game Mode optimizations...",
+        "[INFO] Applying Performance System Settings...",
+        "[INFO] Applying Performance Kernel Tweaks...",
+        "[INFO] Resetting GPU frequencies...",
+        "[INFO] Resetting CPU frequencies...",
+        "[INFO] Reverting GMS Doze...",
+        "[INFO] Disabling Bypass Charging...",
+        "[INFO] Disabling Force Fast Charge...",
+        "[INFO] Downscaling skipped: no positive scale configured",
+    });
+    EXPECT_EQ(lines.back(), "[OK] Game Mode setup completed");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(count_prefix(lines, "[ERROR]"), 0);
+    EXPECT_FALSE(has_line(lines, "[INFO] Cleaning RAM..."));
+    EXPECT_FALSE(has_line(lines, "[INFO] Applying SurfaceFlinger Optimization..."));
+
+    EXPECT_EQ(dev.read(kBoostNode), "1");
+    EXPECT_EQ(dev.read(kBypassNode), "0");
+    EXPECT_EQ(dev.read(kFastNode), "0");
+    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
+    // No scale: downscaling looks for no game and touches none.
+    EXPECT_FALSE(called(dev, {"dumpsys", "game"}));
+    EXPECT_TRUE(dev.calls_of("am").empty());
+    EXPECT_TRUE(dev.calls_of("setprop").empty());
+}
+
+TEST(AutoSetupE2e, GameModeWithEverySwitchOn) {
+    SimDevice dev("snapdragon");
+    dev.write(kFirst, R"({
+        "utility_tool": {"gms_auto": true, "clear_ram": true, "surface_flinger": true},
+        "battery_saving": {"bypass_charging": true, "fast_charge": true},
+        "downscaling": {"scale": 0.7}
+    })");
+    auto lines = dev.run({"--auto_setup", "gamemode"}).lines();
+    expect_in_order(lines, {
+        "[INFO] Loaded config from " + kFirst,
+        "[INFO] Applying Game Mode optimizations...",
+        "[INFO] Resetting CPU frequencies...",
+        "[INFO] Cleaning RAM...",
+        "[INFO] Enabling GMS Doze...",
+        "[INFO] Enabling Bypass Charging...",
+        "[INFO] Enabling Force Fast Charge...",
+        "[INFO] Applying downscaling factor 0.7...",
+        "[OK] Downscaling (0.7x) applied to 5 games",
+        "[INFO] Applying SurfaceFlinger Optimization...",
+    });
+    EXPECT_EQ(lines.back(), "[OK] Game Mode setup completed");
+    EXPECT_FALSE(has_line(lines, "[INFO] Reverting GMS Doze..."));
+
+    EXPECT_EQ(dev.read("/proc/sys/vm/drop_caches"), "3");
+    EXPECT_EQ(dev.read(kBypassNode), "1");
+    EXPECT_EQ(dev.read(kFastNode), "1");
+    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "deny");
+    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.ig"), "mode=2,downscaleFactor=0.7");
+    EXPECT_FALSE(dev.calls_of("setprop").empty());
+}
+
+// The game mode switches do not steer normalmode; an integer 1 resets.
+TEST(AutoSetupE2e, NormalModeOrderAndTheResetAtScaleOne) {
+    SimDevice dev("snapdragon");
+    dev.write(kSecond, R"({"utility_tool": [true, true, false],
+        "battery_saving": {"bypass_charging": true, "fast_charge": true}, "downscaling": {"scale": 1}})");
+    auto lines = dev.run({"--auto_setup", "normalmode"}).lines();
+    expect_in_order(lines, {
+        "[INFO] Loaded config from " + kSecond,
+        "[INFO] Applying Normal Mode optimizations...",
+        "[INFO] Applying Balanced System Settings...",
+        "[INFO] Applying Balanced Kernel Tweaks...",
+        "[INFO] Resetting GPU frequencies...",
+        "[INFO] Resetting CPU frequencies...",
+        "[INFO] Disabling Bypass Charging...",
+        "[INFO] Reverting GMS Doze...",
+        "[INFO] Resetting downscaling...",
+        "[OK] Downscaling reset for 5 games (scale = 1.0)",
+        "[INFO] Enabling Force Fast Charge...",
+    });
+    EXPECT_EQ(lines.back(), "[OK] Normal Mode setup completed");
+    EXPECT_FALSE(has_line(lines, "[INFO] Cleaning RAM..."));
+    EXPECT_FALSE(has_line(lines, "[INFO] Applying SurfaceFlinger Optimization..."));
+    EXPECT_EQ(dev.read(kBypassNode), "0");
+    EXPECT_EQ(dev.read(kFastNode), "1");
+    EXPECT_TRUE(called(dev, {"cmd", "game", "reset", "com.tencent.ig"}));
+}
+
+// A scale the downscaling refuses is one step error; extra words are ignored.
+TEST(AutoSetupE2e, BatteryModeOrderAndARefusedScale) {
+    SimDevice dev("snapdragon");
+    dev.write(kSecond, R"({"utility_tool": {"gms_auto": false}, "downscaling": {"scale": 2}})");
+    auto lines = dev.run({"--auto_setup", "batterymode", "now"}).lines();
+    expect_in_order(lines, {
+        "[INFO] Starting auto setup for batterymode...",
+        "[INFO] Applying Battery Mode optimizations...",
+        "[INFO] Applying Battery System Settings...",
+        "[INFO] Applying Battery Kernel Tweaks...",
+        "[INFO] Resetting GPU frequencies...",
+        "[INFO] Resetting CPU frequencies...",
+        "[INFO] Disabling Bypass Charging...",
+        "[INFO] Enabling GMS Doze...",
+        "[ERROR] Downscaling: Invalid downscale factor: 2.0",
+        "[INFO] Disabling Force Fast Charge...",
+    });
+    EXPECT_EQ(lines.back(), "[OK] Battery Mode setup completed");
+    EXPECT_EQ(count_prefix(lines, "[ERROR] Downscaling"), 1);
+    EXPECT_EQ(dev.read(kBoostNode), "0");
+    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "deny");
+    EXPECT_FALSE(called(dev, {"dumpsys", "game"}));
+}
+
+TEST(AutoSetupE2e, TheDownscalingStepFollowsTheScale) {
+    struct Case {
+        const char* scale;
+        Lines expected;
+        const char* factor;  // stored for the first game; nullptr: untouched
+    };
+    const Case cases[] = {
+        {"0", {"[INFO] Downscaling skipped: no positive scale configured"}, nullptr},
+        {"-0.5", {"[INFO] Downscaling skipped: no positive scale configured"}, nullptr},
+        {"0.25", {"[INFO] Applying downscaling factor 0.2...", "[OK] Downscaling (0.2x) applied to 5 games"}, "0.2"},
+        {"1.0000001",
+         {"[INFO] Scale factor is 1.0, triggering downscale reset...", "[OK] Downscaling (1.0x) applied to 5 games"},
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        SimDevice dev("snapdragon");
+        dev.write(kSecond, std::string(R"({"downscaling": {"scale": )") + c.scale + "}}");
+        auto lines = dev.run({"--auto_setup", "batterymode"}).lines();
+        Lines expected{"[INFO] Enabling GMS Doze..."};
+        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+        expected.push_back("[INFO] Disabling Force Fast Charge...");
+        expect_in_order(lines, expected);
+        EXPECT_EQ(count_prefix(lines, "[ERROR]"), 0);
+        EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.ig"),
+                  c.factor ? std::optional<std::string>(std::string("mode=2,downscaleFactor=") + c.factor)
+                           : std::nullopt);
+    }
+}
+
+// Each failing step prints one line and the steps after it still run.
+TEST(AutoSetupE2e, FailedStepsNeverStopTheSequence) {
+    SimDevice dev("bare");  // no GPU interface
+    dev.write(kFirst, R"({"downscaling": {"scale": 1.0}, "utility_tool": {"surface_flinger": false}})");
+    dev.fail_tool("settings", 1, "settings: store is read-only\n");
+    dev.fail_tool("dumpsys", 1, "dumpsys: no service\n");
+    auto lines = dev.run({"--auto_setup", "gamemode"}).lines();
+    expect_in_order(lines, {
+        "[INFO] Applying Game Mode optimizations...",
+        "[INFO] Applying Performance Kernel Tweaks...",
+        "[ERROR] GPU reset: No GPU detected",
+        "[INFO] Resetting CPU frequencies...",
+        "[INFO] Reverting GMS Doze...",
+        "[INFO] Disabling Bypass Charging...",
+        "[INFO] Disabling Force Fast Charge...",
+    });
+    EXPECT_EQ(count_prefix(lines, "[ERROR] System settings: "), 1);
+    EXPECT_EQ(count_prefix(lines, "[ERROR] GPU reset: "), 1);
+    EXPECT_EQ(count_prefix(lines, "[ERROR] Downscaling reset: "), 1);
+    EXPECT_LT(std::find(lines.begin(), lines.end(), "[INFO] Disabling Force Fast Charge..."),
+              std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.rfind("[ERROR] Downscaling reset: ", 0) == 0; }));
+    EXPECT_EQ(lines.back(), "[OK] Game Mode setup completed");
+}
+
+TEST(AutoSetupE2e, OnlyTheExactModeWordsAreKnown) {
+    for (const std::string word : {"Gamemode", "gameMode", "game"}) {
+        SimDevice dev("snapdragon");
+        auto r = dev.run({"--auto_setup", word});
+        EXPECT_EQ(r.lines(), (Lines{"[INFO] Starting auto setup for " + word + "...",
+                                    "[INFO] No valid config found, using defaults", "[ERROR] Unknown mode: " + word,
+                                    "[INFO] Available modes: gamemode, normalmode, batterymode"}));
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(dev.calls().empty());
+    }
+}
+
+}  // namespace
+}  // namespace korvane::e2e

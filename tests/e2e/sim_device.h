@@ -1,0 +1,113 @@
+#pragma once
+// A simulated Android phone for end-to-end tests. Each SimDevice is a state
+// folder made from a device profile (sim/devices/NAME): a test changes it,
+// runs korvane on it inside the sandbox of sim/run, and then inspects files,
+// modes, the framework's state and the device-tool calls.
+//
+//   SimDevice dev("snapdragon");
+//   dev.fail_tool("settings", 1, "boom\n", {.on_call = 3});
+//   auto r = dev.run({"--perf_sys"});
+//   EXPECT_EQ(r.lines().back(), "[ERROR] Command failed: ...");
+//   EXPECT_EQ(dev.calls().size(), 3u);
+//
+// Paths are the phone's own (/sys, /proc, /data, /storage, /dev/block,
+// /system/bin). Setup mistakes throw std::runtime_error, failing the test.
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane::e2e {
+
+struct RunResult {
+    std::string out;  // standard output, byte for byte
+    std::string err;  // standard error, byte for byte
+    int status = -1;  // exit status; 128 + the signal number when killed
+
+    // Standard output (or error) cut at newlines; a final newline ends the
+    // last line rather than starting an empty one.
+    std::vector<std::string> lines() const;
+    std::vector<std::string> err_lines() const;
+};
+
+// When a tool made to fail does so, e.g. {.on_call = 3} or {.args_contain = "com.x "};
+// both limits may be combined, and {} fails every call.
+struct FailWhen {
+    int on_call = 0;           // only its Nth call (from 1, over the device's life); 0: every call
+    std::string args_contain;  // only when its arguments joined by blanks contain this; empty: always
+};
+
+// A device-tool invocation: the program name, then each argument exactly.
+using Call = std::vector<std::string>;
+
+class SimDevice {
+public:
+    explicit SimDevice(const std::string& profile = "snapdragon");
+    ~SimDevice();
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    // Changes before a run. Parent folders are created as needed.
+    void write(const std::string& path, const std::string& content, mode_t mode = 0644);
+    void remove(const std::string& path);  // a file, link or whole folder; absent is fine
+    void mkdir(const std::string& path, mode_t mode = 0755);
+    void chmod(const std::string& path, mode_t mode);
+    void symlink(const std::string& target, const std::string& path);
+
+    // The device tools (settings, cmd, dumpsys, getprop, setprop, am, svc, find,
+    // dd, sync, sh). A failing tool still appears in calls(). Several rules may
+    // be set per tool; the first that applies wins.
+    void fail_tool(const std::string& tool, int exit_code, const std::string& stderr_text = "",
+                   const FailWhen& when = {});
+    void remove_tool(const std::string& tool);
+
+    // The framework's state.
+    void set_prop(const std::string& name, const std::string& value);
+    void remove_prop(const std::string& name);
+    void set_setting(const std::string& ns, const std::string& key, const std::string& value);
+    void set_packages(const std::vector<std::string>& packages);       // what `cmd package list packages` lists
+    void set_dumpsys(const std::string& service, const std::string& text);  // e.g. "game", "SurfaceFlinger"
+    // First lines of the next `dumpsys SurfaceFlinger --latency` calls, one per
+    // call in order; once used up, the profile's refresh period comes back.
+    void set_latency_periods(const std::vector<std::string>& first_lines);
+    // Makes every tool record the descriptors above 2 it inherited; see leaked_fds().
+    void trace_fds();
+
+    // Runs korvane with these arguments, as root or as an unprivileged uid.
+    RunResult run(const std::vector<std::string>& args, std::optional<int> uid = std::nullopt) const;
+    // Runs another program of the phone, e.g. /system/bin/sh.
+    RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          std::optional<int> uid = std::nullopt) const;
+
+    // State after runs.
+    std::string read(const std::string& path) const;  // throws when unreadable
+    bool exists(const std::string& path) const;       // does not follow a final link
+    mode_t mode(const std::string& path) const;       // permission bits, e.g. 0444
+    std::vector<Call> calls() const;
+    std::vector<Call> calls_of(const std::string& program) const;
+    void clear_calls();
+    std::optional<std::string> setting(const std::string& ns, const std::string& key) const;
+    std::optional<std::string> prop(const std::string& name) const;
+    std::optional<std::string> device_config(const std::string& ns, const std::string& key) const;
+    std::optional<std::string> game_mode(const std::string& package) const;
+    std::optional<std::string> appop(const std::string& package, const std::string& op) const;
+    bool idle_whitelisted(const std::string& package) const;
+    // One line per tool call while tracing: "tool:" and the inherited
+    // descriptors above 2, each after a blank ("getprop:" when none).
+    std::vector<std::string> leaked_fds() const;
+    std::string diff() const;  // sim/diff's report
+
+    // Where a phone path lives in the state folder on this machine.
+    std::string host_path(const std::string& phone_path) const;
+    const std::string& state_dir() const { return state_; }
+
+private:
+    RunResult sim_run(const std::vector<std::string>& options, const std::vector<std::string>& args) const;
+    std::string android_path(const std::string& relative) const;
+
+    std::string state_;
+};
+
+}  // namespace korvane::e2e

@@ -87,17 +87,32 @@ TEST(BypassChargingE2e, DisableRestoresTheNodeThatEnableSuspended) {
     EXPECT_FALSE(dev.exists(kMmiEnable + "d"));
 }
 
-TEST(BypassChargingE2e, RefusedNodeWarnsAndTheRunGoesOn) {
-    SimDevice dev("snapdragon");
-    dev.mkdir(kInputSuspend);  // exists, but takes no value
-    auto r = dev.run({"--bypass", "on"});
-    EXPECT_EQ(r.lines(), (Lines{
-        "[INFO] Enabling Bypass Charging...",
-        "[WARN] Failed to write 1 to " + kInputSuspend + ": Failed to write to " + kInputSuspend +
-            ": Is a directory (os error 21)",
-        "[OK] Bypass Charging Enabled - 1 paths modified",
-    }));
-    EXPECT_EQ(dev.read(kQcomSuspend), "1");
+// Each command words its warning its own way: bypass names the value too.
+TEST(ChargingE2e, RefusedNodeWarnsAndTheRunGoesOn) {
+    struct Case {
+        const char* command;
+        std::string refusing;  // exists, but takes no value
+        std::string warning;
+        Lines done;            // the other lines, first and last
+        std::string written;   // a node after the refusing one
+    };
+    const std::string refused = ": Is a directory (os error 21)";
+    const Case cases[] = {
+        {"--bypass", kInputSuspend,
+         "[WARN] Failed to write 1 to " + kInputSuspend + ": Failed to write to " + kInputSuspend + refused,
+         {"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 1 paths modified"}, kQcomSuspend},
+        {"--fast_charge", kBatteryFast,
+         "[WARN] Failed to write to " + kBatteryFast + ": Failed to write to " + kBatteryFast + refused,
+         {"[INFO] Enabling Force Fast Charge...", "[OK] Fast Charge Enabled - 1 paths modified"}, kForceFast},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        SimDevice dev("snapdragon");
+        dev.mkdir(c.refusing);
+        auto r = dev.run({c.command, "on"});
+        EXPECT_EQ(r.lines(), (Lines{c.done[0], c.warning, c.done[1]}));
+        EXPECT_EQ(dev.read(c.written), "1");
+    }
 }
 
 // A refused command node gets its own warning and no shell retry.
@@ -147,13 +162,16 @@ TEST(BypassChargingE2e, UnreadableScanPathIsStillFound) {
     }));
 }
 
-TEST(BypassChargingE2e, InvalidStatesAreReportedTwiceAroundTheUsage) {
+// The state is shown as given, before the usage and again by the front end.
+TEST(ChargingE2e, InvalidStatesAreReportedTwiceAroundTheUsage) {
     SimDevice dev("mtk_dimensity");
-    for (const std::string state : {"yes", ""}) {
-        SCOPED_TRACE(state);
-        auto r = dev.run({"--bypass", state});
-        EXPECT_EQ(r.lines(), invalid_state_lines(state, kBypassUsage));
-        EXPECT_EQ(r.err, "");
+    for (const auto& [command, usage] : {std::pair{"--bypass", kBypassUsage}, std::pair{"--fast_charge", kFastUsage}}) {
+        for (const std::string state : {"yes", ""}) {
+            SCOPED_TRACE(command + (" " + state));
+            auto r = dev.run({command, state});
+            EXPECT_EQ(r.lines(), invalid_state_lines(state, usage));
+            EXPECT_EQ(r.err, "");
+        }
     }
     EXPECT_EQ(dev.read(kMtkBypass), "0\n");
     EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
@@ -202,19 +220,6 @@ TEST(FastChargeE2e, StateWordsInAnyCase) {
     }
 }
 
-TEST(FastChargeE2e, RefusedNodeWarnsWithThePathOnly) {
-    SimDevice dev("snapdragon");
-    dev.mkdir(kBatteryFast);
-    auto r = dev.run({"--fast_charge", "on"});
-    EXPECT_EQ(r.lines(), (Lines{
-        "[INFO] Enabling Force Fast Charge...",
-        "[WARN] Failed to write to " + kBatteryFast + ": Failed to write to " + kBatteryFast +
-            ": Is a directory (os error 21)",
-        "[OK] Fast Charge Enabled - 1 paths modified",
-    }));
-    EXPECT_EQ(dev.read(kForceFast), "1");
-}
-
 TEST(FastChargeE2e, ScanShowsValuesOrNotAvailable) {
     SimDevice dev("snapdragon");
     dev.write(kForceFastActive, " 1 \n", 0000);
@@ -227,15 +232,6 @@ TEST(FastChargeE2e, ScanShowsValuesOrNotAvailable) {
         "    Current value: N/A",
         "[INFO] Found 2 fast charging paths",
     }));
-    EXPECT_EQ(dev.read(kForceFast), "0\n");
-}
-
-TEST(FastChargeE2e, InvalidStatesAreReportedTwiceAroundTheUsage) {
-    SimDevice dev("snapdragon");
-    for (const std::string state : {"Yes", ""}) {
-        SCOPED_TRACE(state);
-        EXPECT_EQ(dev.run({"--fast_charge", state}).lines(), invalid_state_lines(state, kFastUsage));
-    }
     EXPECT_EQ(dev.read(kForceFast), "0\n");
 }
 

@@ -1,0 +1,392 @@
+// Maintenance commands on the simulated phones: the exact lines, the device
+// tools called, and what really changed (caches deleted, radios off, the
+// storage report's scratch file written and gone again).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "maintenance/life_time.h"
+#include "sim_device.h"
+
+namespace korvane::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kScratch = "/data/local/tmp/io_test_nand.dat";
+const std::string kUfs = "/sys/devices/platform/soc/1d84000.ufshc/health_descriptor/life_time_estimation_";
+const Call kWriteDd = {"dd", "if=/dev/zero", "of=" + kScratch, "bs=4k", "count=256"};
+const Call kReadDd = {"dd", "if=" + kScratch, "of=/dev/null", "bs=4k"};
+const Call kFindLifeTime = {"find", "/sys/devices", "-name", "*life_time*", "-type", "f"};
+
+// The report with both measured times replaced by "<ms>" and the performance
+// line, once checked against those times, by "PERFORMANCE: <verdict>": a
+// loaded machine may time the test slower.
+Lines report(const RunResult& r) {
+    static const std::regex timing(R"(^(Write Speed \(1MB\): |Read Speed \(1MB\):  )(\d+) ms$)");
+    Lines lines = r.lines();
+    std::vector<uint64_t> times;
+    for (std::string& line : lines) {
+        std::smatch m;
+        if (!std::regex_match(line, m, timing)) continue;
+        times.push_back(std::stoull(m[2]));
+        line = m[1].str() + "<ms> ms";
+    }
+    for (std::string& line : lines) {
+        if (line.rfind("PERFORMANCE: ", 0) != 0) continue;
+        if (times.size() == 2) {
+            EXPECT_EQ(line, performance_verdict(times[0], times[1])) << r.out;
+        }
+        line = "PERFORMANCE: <verdict>";
+    }
+    return lines;
+}
+
+Lines io_test_and_end() {
+    return {"[INFO] Running I/O performance test...",
+            "Write Speed (1MB): <ms> ms",
+            "Read Speed (1MB):  <ms> ms",
+            "",
+            "PERFORMANCE: <verdict>",
+            "",
+            "[OK] NAND diagnostics completed"};
+}
+
+Lines concat(Lines head, const Lines& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+TEST(CheckNand, UfsHealthDescriptorFillsBothBanksWithoutFind) {
+    SimDevice dev("snapdragon");
+    auto r = dev.run({"--check_nand"});
+    Lines expected = concat({"[INFO] Starting NAND Health Diagnostics...",
+                             "Device Model: 2201123G",
+                             "Storage Type: UFS",
+                             "",
+                             "Bank A (Data):   0x01  [100% Life]",
+                             "Bank B (System): 0x02  [90% Life]",
+                             "",
+                             "VERDICT: EXCELLENT - Storage in pristine condition",
+                             "REASON: Both banks show minimal wear (95% average life)",
+                             "ACTION: No action required - normal operation",
+                             ""},
+                            io_test_and_end());
+    EXPECT_EQ(report(r), expected);
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"getprop", "ro.product.model"}, kWriteDd, kReadDd}));
+    EXPECT_FALSE(dev.exists(kScratch));
+}
+
+TEST(CheckNand, EmmcLifeTimeFillsBankAAndTheFallbackBankB) {
+    SimDevice dev("mtk_legacy");
+    auto r = dev.run({"--check_nand"});
+    Lines got = report(r);
+    Lines expected = {"Storage Type: eMMC",
+                      "",
+                      "Bank A (Data):   0x03  [80% Life]",
+                      "Bank B (System): 0x03  [80% Life]",
+                      "",
+                      "VERDICT: GOOD - Normal wear levels",
+                      "REASON: Moderate wear detected (80% average life)",
+                      "ACTION: Monitor periodically - consider reducing write-intensive operations"};
+    EXPECT_EQ(Lines(got.begin() + 2, got.begin() + 10), expected);
+    EXPECT_EQ(got.back(), "[OK] NAND diagnostics completed");
+    EXPECT_EQ(dev.calls_of("find"), std::vector<Call>{kFindLifeTime});
+}
+
+TEST(CheckNand, FallbackFillsEmptyBanksFromTheFirstFiveListedFiles) {
+    SimDevice dev("bare");
+    const std::string dir = "/sys/devices/platform/mmc0/";
+    dev.write(dir + "none", "no code here");
+    dev.write(dir + "zz", "0xZZ 0x05");
+    dev.write(dir + "lower", "0x0a\n");
+    dev.write(dir + "seven", "0x07\n");
+    dev.write(dir + "sixth", "0x01\n");
+    // A find that lists these in a fixed order, the fifth line ending in CR LF.
+    dev.remove_tool("find");
+    dev.write("/system/bin/find",
+              "#!/system/bin/mksh\nprint -r -- '" + dir + "none\n" + dir + "absent\n" + dir + "zz\n" + dir +
+                  "lower\n" + dir + "seven\r\n" + dir + "sixth'\n",
+              0755);
+    Lines got = report(dev.run({"--check_nand"}));
+    ASSERT_GE(got.size(), 9u);
+    EXPECT_EQ(got[4], "Bank A (Data):   0x0a  [0% Life]");
+    EXPECT_EQ(got[5], "Bank B (System): 0x07  [40% Life]");
+    EXPECT_EQ(got[8], "REASON: Excessive wear (20% average life)");
+}
+
+TEST(CheckNand, NoSensorsAndFindFailingStillRunsTheIoTest) {
+    SimDevice dev("bare");
+    dev.fail_tool("find", 1, "find: /sys/devices: Permission denied\n");
+    auto r = dev.run({"--check_nand"});
+    Lines expected = concat({"[INFO] Starting NAND Health Diagnostics...",
+                             "Device Model: sdk_gphone_arm64",
+                             "Storage Type: Unknown",
+                             "",
+                             "[WARN] Failed to find life_time files: Command failed: find /sys/devices -name "
+                             "*life_time* -type f: find: /sys/devices: Permission denied",
+                             "",
+                             "Bank A (Data):   N/A  [0% Life]",
+                             "Bank B (System): N/A  [0% Life]",
+                             "",
+                             "VERDICT: ERROR - Could not read NAND health sensors",
+                             "REASON: Health descriptor paths not found or inaccessible",
+                             "ACTION: Check kernel logs for storage driver errors",
+                             ""},
+                            io_test_and_end());
+    EXPECT_EQ(report(r), expected);
+    EXPECT_EQ(dev.calls_of("dd"), (std::vector<Call>{kWriteDd, kReadDd}));
+    EXPECT_FALSE(dev.exists(kScratch));
+}
+
+TEST(CheckNand, WearVerdictBoundariesFollowTheCodeTable) {
+    struct Case {
+        const char* a;
+        const char* b;
+        Lines bank_lines;
+        const char* verdict;
+        const char* reason;
+    };
+    // 0x08 is 30 %, 0x09 20 %; only upper-case 0x0A is 10 %.
+    const Case cases[] = {
+        {"0x01", "0x03", {"Bank A (Data):   0x01  [100% Life]", "Bank B (System): 0x03  [80% Life]"},
+         "VERDICT: EXCELLENT - Storage in pristine condition", "REASON: Both banks show minimal wear (90% average life)"},
+        {"0x02", "0x03", {"Bank A (Data):   0x02  [90% Life]", "Bank B (System): 0x03  [80% Life]"},
+         "VERDICT: GOOD - Normal wear levels", "REASON: Moderate wear detected (85% average life)"},
+        {"0x06", "0x08", {"Bank A (Data):   0x06  [50% Life]", "Bank B (System): 0x08  [30% Life]"},
+         "VERDICT: FAIR - Significant wear detected", "REASON: High wear levels (40% average life)"},
+        {"0x07", "0x08", {"Bank A (Data):   0x07  [40% Life]", "Bank B (System): 0x08  [30% Life]"},
+         "VERDICT: CRITICAL - Storage degradation imminent", "REASON: Excessive wear (35% average life)"},
+        {"0x0a", "0x0A", {"Bank A (Data):   0x0a  [0% Life]", "Bank B (System): 0x0A  [10% Life]"},
+         "VERDICT: CRITICAL - Storage degradation imminent", "REASON: Excessive wear (5% average life)"},
+    };
+    for (const Case& c : cases) {
+        SimDevice dev("snapdragon");
+        dev.write(kUfs + "a", std::string(c.a) + "\n");
+        dev.write(kUfs + "b", std::string("life ") + c.b + " 0x01\n");
+        Lines got = report(dev.run({"--check_nand"}));
+        ASSERT_GE(got.size(), 9u);
+        EXPECT_EQ(Lines(got.begin() + 4, got.begin() + 6), c.bank_lines);
+        EXPECT_EQ(got[7], c.verdict) << c.a << " " << c.b;
+        EXPECT_EQ(got[8], c.reason);
+    }
+}
+
+TEST(CheckNand, FailingModelQueryEndsTheReport) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("getprop", 1, "getprop: service unavailable\n");
+    auto r = dev.run({"--check_nand"});
+    EXPECT_EQ(r.out,
+              "[INFO] Starting NAND Health Diagnostics...\n"
+              "[ERROR] Command failed: getprop ro.product.model: getprop: service unavailable\n\n");
+    EXPECT_EQ(dev.calls().size(), 1u);
+}
+
+TEST(CheckNand, FailingWriteIsReportedAndTheReadStillRuns) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("dd", 1, "dd: Read-only file system\n", {.on_call = 1});
+    Lines got = report(dev.run({"--check_nand"}));
+    auto write = std::find(got.begin(), got.end(), "[INFO] Running I/O performance test...") + 1;
+    ASSERT_LT(write + 2, got.end());
+    EXPECT_EQ(*write, "Write test failed: Command failed: dd if=/dev/zero of=" + kScratch +
+                          " bs=4k count=256: dd: Read-only file system");
+    EXPECT_EQ(write[1], "");  // the tool's own newline
+    // Nothing was written, so the read fails on the missing file.
+    EXPECT_EQ(write[2].rfind("Read test failed: Command failed: dd if=" + kScratch + " of=/dev/null bs=4k: ", 0), 0u);
+    EXPECT_EQ(got.back(), "[OK] NAND diagnostics completed");
+    EXPECT_EQ(dev.calls_of("dd"), (std::vector<Call>{kWriteDd, kReadDd}));
+}
+
+TEST(CheckNand, ScratchFileIsReallyWrittenThenDeleted) {
+    SimDevice dev("snapdragon");
+    dev.write(kScratch, "stale");
+    // A dd that also notes the size of the file it is about to read.
+    dev.remove_tool("dd");
+    dev.write("/system/bin/dd",
+              "#!/system/bin/mksh\n"
+              "[[ $1 = if=/data/* ]] && /usr/bin/stat -c %s \"${1#if=}\" >/data/scratch_size\n"
+              "exec /usr/bin/dd \"$@\"\n",
+              0755);
+    Lines got = report(dev.run({"--check_nand"}));
+    EXPECT_EQ(dev.read("/data/scratch_size"), "1048576\n");
+    EXPECT_NE(std::find(got.begin(), got.end(), "Read Speed (1MB):  <ms> ms"), got.end());
+    EXPECT_FALSE(dev.exists(kScratch));
+}
+
+TEST(CheckNand, LinkPlantedAtTheScratchPathLeavesItsTargetAlone) {
+    SimDevice dev("snapdragon");
+    const std::string target = "/data/system/packages.list";
+    std::string before = dev.read(target);
+    dev.symlink(target, kScratch);
+    Lines got = report(dev.run({"--check_nand"}));
+    EXPECT_EQ(dev.read(target), before);
+    EXPECT_FALSE(dev.exists(kScratch));
+    EXPECT_NE(std::find(got.begin(), got.end(), "Write Speed (1MB): <ms> ms"), got.end());
+}
+
+TEST(CheckNand, FolderAtTheScratchPathIsNeverRemovedRecursively) {
+    SimDevice dev("snapdragon");
+    dev.write(kScratch + "/keep", "data");
+    Lines got = report(dev.run({"--check_nand"}));
+    EXPECT_EQ(dev.read(kScratch + "/keep"), "data");
+    auto write = std::find(got.begin(), got.end(), "[INFO] Running I/O performance test...") + 1;
+    ASSERT_LT(write, got.end());
+    EXPECT_EQ(write->rfind("Write test failed: Command failed: dd if=/dev/zero of=" + kScratch, 0), 0u) << *write;
+}
+
+TEST(CleanRam, KillsSyncsAndDropsCaches) {
+    SimDevice dev("snapdragon");
+    auto r = dev.run({"--clean_ram"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Cleaning RAM...", "[INFO] Apps killed", "[INFO] Sync completed",
+                                "[INFO] Caches dropped", "[OK] RAM cleared"}));
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"am", "kill-all"}, {"sync"}}));
+    EXPECT_EQ(dev.read("/proc/sys/vm/drop_caches"), "3");
+    EXPECT_EQ(dev.mode("/proc/sys/vm/drop_caches"), 0444u);
+}
+
+TEST(CleanRam, FailedStepsAreWarningsAndTheCommandStillSucceeds) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("am", 255, "Unknown command: kill-all\n");
+    dev.chmod("/proc/sys/vm/drop_caches", 0444);
+    auto r = dev.run({"--clean_ram"}, 2000);
+    Lines got = r.lines();
+    ASSERT_EQ(got.size(), 8u) << r.out;
+    EXPECT_EQ(got[1], "[WARN] Failed to kill apps: Command failed: am kill-all: Unknown command: kill-all");
+    EXPECT_EQ(got[2], "");
+    EXPECT_EQ(got[3], "[INFO] Sync completed");
+    EXPECT_EQ(got[4], "[WARN] Permission denied for /proc/sys/vm/drop_caches, trying shell fallback...");
+    EXPECT_EQ(got[5].rfind("[WARN] Failed to drop caches: Shell fallback failed for /proc/sys/vm/drop_caches: ", 0),
+              0u);
+    EXPECT_EQ(got.back(), "[OK] RAM cleared");
+}
+
+TEST(ClearAppCache, DeletesEveryCacheFolderAndNothingElse) {
+    SimDevice dev("snapdragon");
+    dev.write("/storage/emulated/0/Android/data/com.whatsapp/cache/img.bin", "x");
+    dev.write("/storage/emulated/0/Download/cache.txt", "a file named like it");
+    auto r = dev.run({"--clear_cache_app"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Cleaning app cache...", "[INFO] External cache cleaned",
+                                "[INFO] Data cache cleaned", "[OK] App cache cleaned"}));
+    EXPECT_EQ(dev.calls_of("find"),
+              (std::vector<Call>{
+                  {"find", "/storage/emulated/0", "-type", "d", "-name", "cache", "-exec", "rm", "-rf", "{}", "+"},
+                  {"find", "/data/data", "-type", "d", "-name", "cache", "-exec", "rm", "-rf", "{}", "+"}}));
+    EXPECT_FALSE(dev.exists("/storage/emulated/0/Android/data/com.whatsapp/cache"));
+    EXPECT_TRUE(dev.exists("/storage/emulated/0/Android/data/com.whatsapp"));
+    EXPECT_TRUE(dev.exists("/storage/emulated/0/Download/cache.txt"));
+    EXPECT_FALSE(dev.exists("/data/data/com.tencent.ig/cache"));
+    EXPECT_FALSE(dev.exists("/data/data/com.whatsapp/cache"));
+    EXPECT_TRUE(dev.exists("/data/data/com.whatsapp/shared_prefs/com.whatsapp_preferences.xml"));
+}
+
+TEST(ClearAppCache, MissingFindIsTwoWarnings) {
+    SimDevice dev("snapdragon");
+    dev.remove_tool("find");
+    auto r = dev.run({"--clear_cache_app"});
+    const std::string missing = "-type d -name cache -exec rm -rf {} +: No such file or directory (os error 2)";
+    EXPECT_EQ(r.lines(),
+              (Lines{"[INFO] Cleaning app cache...",
+                     "[WARN] Failed to clean external cache: Failed to execute command find /storage/emulated/0 " +
+                         missing,
+                     "[WARN] Failed to clean data cache: Failed to execute command find /data/data " + missing,
+                     "[OK] App cache cleaned"}));
+    EXPECT_TRUE(dev.exists("/data/data/com.whatsapp/cache"));
+}
+
+const std::string kGms = "com.google.android.gms";
+
+TEST(GmsDoze, EnableThenRevert) {
+    SimDevice dev("snapdragon");
+    auto r = dev.run({"--gms_doze_enable"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Enabling GMS Doze...", "[OK] GMS Doze enabled"}));
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
+                                              {"cmd", "appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
+                                              {"cmd", "deviceidle", "whitelist", kGms},
+                                              {"cmd", "deviceidle", "disable", kGms}}));
+    EXPECT_EQ(dev.appop(kGms, "RUN_ANY_IN_BACKGROUND"), "deny");
+    EXPECT_TRUE(dev.idle_whitelisted(kGms));
+
+    dev.clear_calls();
+    r = dev.run({"--gms_doze_revert"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Reverting GMS Doze...", "[OK] GMS Doze reverted"}));
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
+                                              {"cmd", "appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
+                                              {"cmd", "deviceidle", "unwhitelist", kGms}}));
+    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
+    EXPECT_FALSE(dev.idle_whitelisted(kGms));
+}
+
+TEST(GmsDoze, EnableStopsAtTheFirstFailure) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("cmd", 1, "Security exception\n", {.on_call = 1});
+    auto r = dev.run({"--gms_doze_enable"});
+    EXPECT_EQ(r.out, "[INFO] Enabling GMS Doze...\n[ERROR] Command failed: cmd appops set " + kGms +
+                         " RUN_IN_BACKGROUND deny: Security exception\n\n");
+    EXPECT_EQ(dev.calls().size(), 1u);
+}
+
+TEST(GmsDoze, RevertStopsAtTheFailingStep) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("cmd", 2, "", {.on_call = 2});
+    auto r = dev.run({"--gms_doze_revert"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Reverting GMS Doze...",
+                                "[ERROR] Command failed: cmd appops set " + kGms + " RUN_ANY_IN_BACKGROUND allow: "}));
+    EXPECT_EQ(dev.calls().size(), 2u);
+    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
+}
+
+TEST(SetDnd, EitherCaseSwitchesIt) {
+    SimDevice dev("snapdragon");
+    auto on = dev.run({"--set_dnd", "y"});
+    EXPECT_EQ(on.lines(), Lines{"[OK] Do Not Disturb enabled (priority mode)"});
+    EXPECT_EQ(dev.setting("global", "zen_mode"), "1");
+    auto off = dev.run({"--set_dnd", "N"});
+    EXPECT_EQ(off.lines(), Lines{"[OK] Do Not Disturb disabled"});
+    EXPECT_EQ(dev.setting("global", "zen_mode"), "0");
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "notification", "set_dnd", "priority"},
+                                              {"cmd", "notification", "set_dnd", "off"}}));
+}
+
+TEST(SetDnd, OtherWordsAreInvalidAndShownAsTyped) {
+    SimDevice dev("snapdragon");
+    for (const std::string mode : {"yes", " Y", ""}) {
+        auto r = dev.run({"--set_dnd", mode});
+        EXPECT_EQ(r.lines(), (Lines{"[ERROR] Invalid mode: " + mode, "Usage: set_dnd <Y/N>",
+                                    "[ERROR] Invalid mode: " + mode}));
+    }
+    EXPECT_TRUE(dev.calls().empty());
+}
+
+TEST(SetDnd, FailureNamesTheDirection) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("cmd", 255, "boom\n");
+    auto on = dev.run({"--set_dnd", "Y"});
+    EXPECT_EQ(on.out, "[ERROR] Failed to enable DND: Command failed: cmd notification set_dnd priority: boom\n\n");
+    auto off = dev.run({"--set_dnd", "n"});
+    EXPECT_EQ(off.out, "[ERROR] Failed to disable DND: Command failed: cmd notification set_dnd off: boom\n\n");
+}
+
+TEST(DisableNetwork, TurnsBothRadiosOff) {
+    SimDevice dev("snapdragon");
+    auto r = dev.run({"--disable_network"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Disabling network connections...", "[INFO] WiFi disabled",
+                                "[INFO] Mobile data disabled", "[OK] Network connections disabled"}));
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"svc", "wifi", "disable"}, {"svc", "data", "disable"}}));
+    EXPECT_EQ(dev.setting("global", "wifi_on"), "0");
+    EXPECT_EQ(dev.setting("global", "mobile_data"), "0");
+}
+
+TEST(DisableNetwork, OneRadioFailingStillTriesTheOther) {
+    SimDevice dev("snapdragon");
+    dev.fail_tool("svc", 1, "", {.args_contain = "wifi"});
+    auto r = dev.run({"--disable_network"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Disabling network connections...",
+                                "[WARN] Failed to disable WiFi: Command failed: svc wifi disable: ",
+                                "[INFO] Mobile data disabled", "[ERROR] Failed to disable network connections"}));
+    EXPECT_EQ(dev.setting("global", "wifi_on"), "1");
+    EXPECT_EQ(dev.setting("global", "mobile_data"), "0");
+}
+
+}  // namespace
+}  // namespace korvane::e2e

@@ -209,17 +209,6 @@ TEST(FastChargeE2e, WritesEveryPresentNodeAndLocksIt) {
     EXPECT_TRUE(dev.calls().empty());
 }
 
-TEST(FastChargeE2e, StateWordsInAnyCase) {
-    SimDevice dev("snapdragon");
-    const std::pair<const char*, const char*> cases[] = {{"Y", "1"}, {"N", "0"}, {"1", "1"}, {"0", "0"}};
-    for (const auto& [word, value] : cases) {
-        SCOPED_TRACE(word);
-        auto r = dev.run({"--fast_charge", word});
-        EXPECT_EQ(r.lines().size(), 2u);
-        EXPECT_EQ(dev.read(kForceFast), value);
-    }
-}
-
 TEST(FastChargeE2e, ScanShowsValuesOrNotAvailable) {
     SimDevice dev("snapdragon");
     dev.write(kForceFastActive, " 1 \n", 0000);

@@ -56,14 +56,6 @@ TEST(ChargeNodes, BypassRowsAreDistinctAndTogglePairs) {
         EXPECT_NE(node.enable, node.disable) << node.path;
     }
     EXPECT_FALSE(paths.count(kMtkBatteryCmdPath));
-    // Disable restores the very node that enable suspended.
-    EXPECT_EQ(kBypassNodes[10].path, "/sys/class/power_supply/battery/mmi_charging_enable");
-    EXPECT_EQ(kBypassNodes[10].disable, "1");
-}
-
-TEST(ChargeNodes, FastChargeNodesAreDistinct) {
-    std::set<std::string_view> paths(kFastChargeNodes.begin(), kFastChargeNodes.end());
-    EXPECT_EQ(paths.size(), kFastChargeNodes.size());
 }
 
 }  // namespace

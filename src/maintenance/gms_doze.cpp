@@ -9,43 +9,38 @@ namespace {
 
 constexpr const char* kGms = "com.google.android.gms";
 
-// Runs `cmd` with each argument list in turn and stops at the first failure.
-Result<void> run_cmd_sequence(std::initializer_list<Args> steps) {
+// Prints `start`, runs `cmd` with each argument list in turn, stopping at the
+// first failure, and prints `done` once all succeeded.
+Result<void> run_cmd_sequence(std::string_view start, std::initializer_list<Args> steps, std::string_view done) {
+    print_line(start);
     for (const Args& args : steps) {
         if (auto r = run_command("cmd", args); !r) return r;
     }
+    print_line(done);
     return success();
 }
 
 }  // namespace
 
 Result<void> enable_gms_doze() {
-    print_line("[INFO] Enabling GMS Doze...");
     // clang-format off
-    auto r = run_cmd_sequence({
+    return run_cmd_sequence("[INFO] Enabling GMS Doze...", {
         {"appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
         {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
         {"deviceidle", "whitelist", kGms},
         {"deviceidle", "disable", kGms},
-    });
+    }, "[OK] GMS Doze enabled");
     // clang-format on
-    if (!r) return r;
-    print_line("[OK] GMS Doze enabled");
-    return success();
 }
 
 Result<void> revert_gms_doze() {
-    print_line("[INFO] Reverting GMS Doze...");
     // clang-format off
-    auto r = run_cmd_sequence({
+    return run_cmd_sequence("[INFO] Reverting GMS Doze...", {
         {"appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
         {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
         {"deviceidle", "unwhitelist", kGms},
-    });
+    }, "[OK] GMS Doze reverted");
     // clang-format on
-    if (!r) return r;
-    print_line("[OK] GMS Doze reverted");
-    return success();
 }
 
 }  // namespace korvane

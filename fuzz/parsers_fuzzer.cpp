@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "cli/value_parse.h"
+#include "sys/number_parse.h"
 #include "sys/node.h"
 #include "sys/text.h"
 #include "sys/utf8.h"

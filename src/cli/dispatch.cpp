@@ -2,7 +2,7 @@
 
 #include "cli/command_table.h"
 #include "cli/help.h"
-#include "cli/value_parse.h"
+#include "sys/number_parse.h"
 #include "sys/output.h"
 
 namespace korvane {

@@ -1,6 +1,6 @@
 #include "display/release_level.h"
 
-#include "cli/value_parse.h"
+#include "sys/number_parse.h"
 #include "sys/runner.h"
 #include "sys/text.h"
 

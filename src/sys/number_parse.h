@@ -1,4 +1,4 @@
-// Strict parsing of the values that the front end checks itself.
+// Strict parsing of decimal integers typed by users or printed by tools.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "cli/value_parse.h"
+#include "sys/number_parse.h"
 
 #include <gtest/gtest.h>
 

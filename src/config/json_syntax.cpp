@@ -15,7 +15,7 @@ JsonFault token_fault(std::string_view text, char first, const ReaderReport& rea
     std::size_t consumed = std::min(reader.position, text.size());
     if (first == '"') {
         if (at_end) return {"EOF while parsing a string", consumed};
-        if (static_cast<unsigned char>(text[consumed - 1]) < 0x20) {
+        if (consumed > 0 && static_cast<unsigned char>(text[consumed - 1]) < 0x20) {
             return {"control character (\\u0000-\\u001F) found while parsing a string", consumed};
         }
         if (reader.text.find("surrogate") != std::string_view::npos) {

@@ -1,3 +1,5 @@
+		# drop caches of older edits, leaving any a concurrent run may still copy
+		find "${cache%/*}" -maxdepth 1 -name "$device-*" ! -name "${cache##*/}" -mmin +60 -exec rm -rf {} + 2>/dev/null || true
 # Device state folders: sourced by sim/run and sim/diff.
 #
 # A state folder holds the phone as the helper sees it:
@@ -57,6 +59,8 @@ sim_build_pristine() {
 		done
 		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
 	done
+	# git keeps only the x bit; what a checkout gets depends on its umask
+	chmod -R u=rwX,go=rX "$state"
 	sim_apply_layout "$state" "$sim_dir/base/layout" "$sim_dir/devices/$device/layout"
 	echo "$device" >"$state/profile"
 }

@@ -1,5 +1,3 @@
-		# drop caches of older edits, leaving any a concurrent run may still copy
-		find "${cache%/*}" -maxdepth 1 -name "$device-*" ! -name "${cache##*/}" -mmin +60 -exec rm -rf {} + 2>/dev/null || true
 # Device state folders: sourced by sim/run and sim/diff.
 #
 # A state folder holds the phone as the helper sees it:
@@ -80,6 +78,8 @@ sim_pristine() {
 		# another run may have built it meanwhile; either copy will do
 		mv -T "$tmp/state" "$cache" 2>/dev/null || true
 		rm -rf "$tmp"
+		# drop caches of older edits, leaving any a concurrent run may still copy
+		find "${cache%/*}" -maxdepth 1 -name "$device-*" ! -name "${cache##*/}" -mmin +60 -exec rm -rf {} + 2>/dev/null || true
 	fi
 	REPLY=$cache
 }

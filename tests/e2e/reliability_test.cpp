@@ -1,0 +1,51 @@
+// Properties every command must keep, whatever it does: no descriptor of ours
+// reaches a device tool, and a reader that goes away early never leaves an
+// operation half done.
+#include <gtest/gtest.h>
+
+#include "profiles/kernel_tweak_table.h"
+#include "sim_device.h"
+
+namespace korvane::e2e {
+namespace {
+
+TEST(Reliability, NoToolInheritsADescriptorOfOurs) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"--perf_sys"},        {"--resetting_sys"},     {"--clean_ram"},       {"--clear_cache_app"},
+        {"--gms_doze_enable"}, {"--gms_doze_revert"},   {"--set_dnd", "Y"},    {"--disable_network"},
+        {"--downscales", "0.5"}, {"--reset_downscale"}, {"--fps_limit", "60"}, {"--reset_fps"},
+        {"--sf_auto"},         {"--get_refresh"},       {"--check_nand"},      {"--auto_setup", "gamemode"},
+    };
+    SimDevice dev("snapdragon");
+    dev.trace_fds();
+    for (const auto& args : commands) dev.run(args);
+    // The shell of the write fallback, reached as an unprivileged user.
+    dev.chmod("/proc/sys/kernel/sched_boost", 0444);
+    dev.run({"--perf_kt"}, 2000);
+
+    std::vector<std::string> traced = dev.leaked_fds();
+    ASSERT_GT(traced.size(), commands.size());
+    bool shell_seen = false;
+    for (const std::string& line : traced) {
+        EXPECT_EQ(line.back(), ':') << "a tool inherited descriptors: " << line;
+        shell_seen |= line == "sh:";
+    }
+    EXPECT_TRUE(shell_seen);
+}
+
+TEST(Reliability, ReaderClosingEarlyDoesNotCutAProfileShort) {
+    SimDevice dev("snapdragon");
+    // head exits after the first line; every later line goes to a closed pipe.
+    auto r = dev.run_program("/system/bin/sh", {"-c", "/sim/bin/korvane --batt_kt | head -n 1; echo status ${PIPESTATUS[0]}"});
+    ASSERT_EQ(r.lines().size(), 2u) << r.out << r.err;
+    EXPECT_EQ(r.lines()[0], "[INFO] Applying Battery Kernel Tweaks...");
+    EXPECT_EQ(r.lines()[1], "status 0");
+    for (const KernelTweak& tweak : kernel_tweak_table(TuningProfile::battery)) {
+        if (tweak.path.ends_with("sched_tunable_scaling")) continue;  // written twice
+        EXPECT_EQ(dev.read(tweak.path), tweak.value) << tweak.path;
+    }
+    EXPECT_EQ(dev.read("/proc/sys/kernel/sched_tunable_scaling"), "2");
+}
+
+}  // namespace
+}  // namespace korvane::e2e

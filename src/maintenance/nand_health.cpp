@@ -74,9 +74,10 @@ void print_wear(const LifeBanks& banks) {
 
 // Milliseconds taken by one `dd` run, from its start to its end.
 uint64_t timed_dd(const Args& args, std::string_view done, std::string_view failed) {
-    uint64_t start = monotonic_ms();
+    uint64_t start = monotonic_ns();
     auto r = run_command("dd", args);
-    uint64_t elapsed = monotonic_ms() - start;
+    // The elapsed span truncated to whole milliseconds.
+    uint64_t elapsed = (monotonic_ns() - start) / 1000000;
     if (r) {
         out(done, elapsed, " ms");
     } else {

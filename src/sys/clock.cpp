@@ -5,10 +5,10 @@
 
 namespace korvane {
 
-uint64_t monotonic_ms() {
+uint64_t monotonic_ns() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000 + static_cast<uint64_t>(now.tv_nsec);
 }
 
 void sleep_ms(unsigned ms) {

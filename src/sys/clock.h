@@ -4,8 +4,8 @@
 
 namespace korvane {
 
-// Milliseconds on a clock that never jumps, for timing device tools.
-uint64_t monotonic_ms();
+// Nanoseconds on a clock that never jumps, for timing device tools.
+uint64_t monotonic_ns();
 
 // Sleeps for `ms` milliseconds, resuming for the time left when a signal
 // interrupts the sleep.

@@ -1,0 +1,48 @@
+# The performance kernel tweaks as a shell script would apply them: each node
+# written with the shell's own redirection, then locked with chmod 0444.
+# Run with mksh (no here-documents: the sandbox has no /tmp for them).
+dir=/proc/sys/kernel
+set -- \
+	sched_child_runs_first 0 \
+	sched_cfs_boost 1 \
+	sched_tunable_scaling 0 \
+	sched_autogroup_enabled 0 \
+	perf_cpu_time_max_percent 25 \
+	sched_boost 1 \
+	sched_is_big_little 1 \
+	sched_sync_hint_enable 1 \
+	sched_latency_ns 12000000 \
+	sched_min_granularity_ns 15000000 \
+	sched_wakeup_granularity_ns 2000000 \
+	sched_rt_runtime_us 980000 \
+	sched_rt_period_us 1000000 \
+	sched_migration_cost_ns 250000 \
+	sched_min_util_for_colocation 0 \
+	sched_upmigrate 95 \
+	sched_downmigrate 90 \
+	sched_group_upmigrate 95 \
+	sched_group_downmigrate 90 \
+	sched_boost_top_app 1 \
+	sched_spill_nr_run 0 \
+	sched_spill_load 600 \
+	sched_init_task_load 100 \
+	sched_mostly_idle_load 1 \
+	sched_mostly_idle_nr_run 20 \
+	sched_prefer_sync_wakee_to_waker 1 \
+	sched_boost_bypass 0 \
+	sched_energy_aware 0 \
+	sched_tunable_scaling 1 \
+	sched_capacity_margin_up 100 \
+	sched_capacity_margin_down 20
+
+echo "[INFO] Applying Performance Kernel Tweaks..."
+written=0
+while [ $# -gt 0 ]; do
+	node=$dir/$1 value=$2
+	shift 2
+	if { print -nr -- "$value" >"$node"; } 2>/dev/null; then
+		chmod 0444 "$node"
+		written=$((written + 1))
+	fi
+done
+echo "[OK] Applied $written kernel tweaks"

@@ -106,6 +106,7 @@ public:
 private:
     RunResult sim_run(const std::vector<std::string>& options, const std::vector<std::string>& args) const;
     std::string android_path(const std::string& relative) const;
+    void expect_no_sanitizer_report() const;
 
     std::string state_;
 };

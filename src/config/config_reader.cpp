@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::size_t kDepthLimit = 128;
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
 // Walks the text for the JSON reader and counts the bytes it has taken, so
 // that every event can be placed in the text.
 class CountingIterator {
@@ -231,9 +233,17 @@ private:
     }
 
     bool number(double value, const std::string& found) {
+        // The reader ends a number at a digit after a leading zero, where JSON
+        // has no number at all.
+        std::size_t start = end_;
+        while (start < text_.size() && text_[start] != '-' && !is_digit(text_[start])) ++start;
+        if (start < text_.size() && text_[start] == '-') ++start;
+        if (start + 1 < text_.size() && text_[start] == '0' && is_digit(text_[start + 1])) {
+            return fail({"invalid number", start + 2});
+        }
         // The reader has looked one byte past a number that does not end the text.
         std::size_t end = taken_;
-        if (end > 0 && (text_[end - 1] < '0' || text_[end - 1] > '9')) --end;
+        if (end > 0 && !is_digit(text_[end - 1])) --end;
         return scalar(end, found, [&](const Want& w) {
             if (w.field->kind != FieldKind::number) return false;
             *w.field->number(config_) = value;

@@ -70,7 +70,9 @@ JsonFault locate_syntax_fault(std::string_view text, std::size_t from, JsonPlace
     char c = at_end ? '\0' : text[at];
     switch (place) {
         case JsonPlace::top_value:
+            return value_fault(text, at, reader);
         case JsonPlace::array_open:
+            if (at_end) return {"EOF while parsing a list", text.size()};
             return value_fault(text, at, reader);
         case JsonPlace::object_open:
             return key_fault(text, at, true, reader);
@@ -85,10 +87,12 @@ JsonFault locate_syntax_fault(std::string_view text, std::size_t from, JsonPlace
         case JsonPlace::after_element:
         case JsonPlace::after_last_field: {
             if (at_end) return {"EOF while parsing a list", text.size()};
-            if (c != ',') return {"expected `,` or `]`", at + 1};
+            // Once a record has all its fields, anything but its "]" is surplus.
+            const bool full = place == JsonPlace::after_last_field;
+            if (c != ',') return {full ? "trailing characters" : "expected `,` or `]`", at + 1};
             std::size_t next = skip_json_space(text, at + 1);
             if (next < text.size() && text[next] == ']') return {"trailing comma", next + 1};
-            if (place == JsonPlace::after_last_field) {
+            if (full) {
                 return {"trailing characters", std::min(next + 1, text.size())};
             }
             return value_fault(text, next, reader);

@@ -74,6 +74,8 @@ TEST(ConfigReader, RecordsMayBeArraysOfTheirFieldsInOrder) {
     EXPECT_EQ(error_of("[{}, {}, {}, {}]"), "trailing characters at line 1 column 14");
     // The surplus element need not even be valid JSON.
     EXPECT_EQ(error_of("[{}, {}, {},\n @"), "trailing characters at line 2 column 2");
+    EXPECT_EQ(error_of("[{}, {}, {} 5]"), "trailing characters at line 1 column 13");
+    EXPECT_EQ(error_of("[{}, {} 5]"), "expected `,` or `]` at line 1 column 9");
 }
 
 TEST(ConfigReader, TypeErrorsNameWhatWasFoundAndWanted) {
@@ -138,6 +140,11 @@ TEST(ConfigReader, SyntaxErrorsCarryTheirPosition) {
     EXPECT_EQ(error_of(R"({"a": [1 2]})"), "expected `,` or `]` at line 1 column 10");
     EXPECT_EQ(error_of(R"({"a": -})"), "invalid number at line 1 column 8");
     EXPECT_EQ(error_of(R"({"a": 1.})"), "invalid number at line 1 column 9");
+    // A leading zero ends no number: the digit after it is the fault, whatever was wanted.
+    EXPECT_EQ(error_of("01"), "invalid number at line 1 column 2");
+    EXPECT_EQ(error_of(R"({"downscaling": {"scale": 01}})"), "invalid number at line 1 column 28");
+    EXPECT_EQ(error_of(R"({"a": [-00]})"), "invalid number at line 1 column 10");
+    EXPECT_EQ(error_of("["), "EOF while parsing a list at line 1 column 1");
     EXPECT_EQ(error_of(R"({"a": trux})"), "expected ident at line 1 column 10");
     EXPECT_EQ(error_of(R"({"a": 1e999})"), "number out of range at line 1 column 11");
     EXPECT_EQ(error_of(R"({"a": "\q"})"), "invalid escape at line 1 column 9");

@@ -15,6 +15,11 @@ const char* existence(bool exists) { return exists ? "Exists" : "Not found"; }
 
 std::vector<std::string_view> sample_lines(std::string_view text) {
     std::vector<std::string_view> lines = split_lines(text);
+    // Only a carriage return before a line feed is a line end here; one that
+    // ends the text stays part of its line.
+    if (!text.empty() && text.back() == '\r') {
+        lines.back() = text.substr(text.size() - lines.back().size() - 1);
+    }
     if (lines.size() > kSampleLines) lines.resize(kSampleLines);
     return lines;
 }

@@ -30,6 +30,7 @@ TEST(SampleLines, FirstThreeLinesUnchanged) {
     EXPECT_EQ(sample_lines("  900000\r\n585000"), (Lines{"  900000", "585000"}));
     EXPECT_EQ(sample_lines("one"), (Lines{"one"}));
     EXPECT_EQ(sample_lines("\n\nx\ny"), (Lines{"", "", "x"}));
+    EXPECT_EQ(sample_lines("a\r\nb\r"), (Lines{"a", "b\r"}));  // no line feed follows
     EXPECT_EQ(sample_lines(""), Lines{});
 }
 

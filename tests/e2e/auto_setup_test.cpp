@@ -152,6 +152,23 @@ TEST(AutoSetupE2e, BatteryModeOrderAndARefusedScale) {
     EXPECT_FALSE(called(dev, {"dumpsys", "game"}));
 }
 
+// The game mode switches are set against batterymode's fixed choices; fast
+// charging and SurfaceFlinger follow their switches here too, in that order.
+TEST(AutoSetupE2e, BatteryModeFollowsOnlyTheSharedSwitches) {
+    SimDevice dev("snapdragon");
+    dev.write(kSecond, R"({"utility_tool": {"gms_auto": false, "clear_ram": true, "surface_flinger": true},
+        "battery_saving": {"bypass_charging": true, "fast_charge": true}})");
+    auto lines = dev.run({"--auto_setup", "batterymode"}).lines();
+    expect_in_order(lines, {"[INFO] Disabling Bypass Charging...", "[INFO] Enabling GMS Doze...",
+                            "[INFO] Downscaling skipped: no positive scale configured",
+                            "[INFO] Enabling Force Fast Charge...", "[INFO] Applying SurfaceFlinger Optimization...",
+                            "[OK] Battery Mode setup completed"});
+    EXPECT_FALSE(has_line(lines, "[INFO] Cleaning RAM..."));
+    EXPECT_EQ(count_prefix(lines, "[ERROR]"), 0);
+    EXPECT_EQ(dev.read(kBypassNode), "0");
+    EXPECT_EQ(dev.read(kFastNode), "1");
+}
+
 TEST(AutoSetupE2e, TheDownscalingStepFollowsTheScale) {
     struct Case {
         const char* scale;

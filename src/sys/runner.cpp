@@ -34,13 +34,20 @@ ssize_t read_retrying(int fd, char* buffer, size_t size) {
     return n;
 }
 
+// Puts `fd` at `target` for the exec. When our caller left `target` closed,
+// the descriptor was opened there already, close-on-exec, and dup2 would
+// leave that flag set: clear it instead.
+bool place_fd(int fd, int target) {
+    if (fd == target) return ::fcntl(fd, F_SETFD, 0) == 0;
+    return ::dup2(fd, target) >= 0;
+}
+
 // Runs in the forked child: only async-signal-safe calls from here to exec.
 [[noreturn]] void exec_child(const char* file, char* const argv[], int null_fd, int out_fd, int err_fd,
                              int report_fd) {
     // Ignored signals survive exec; the tools expect the default SIGPIPE.
     ::signal(SIGPIPE, SIG_DFL);
-    if (::dup2(null_fd, STDIN_FILENO) < 0 || ::dup2(out_fd, STDOUT_FILENO) < 0 ||
-        ::dup2(err_fd, STDERR_FILENO) < 0) {
+    if (!place_fd(null_fd, STDIN_FILENO) || !place_fd(out_fd, STDOUT_FILENO) || !place_fd(err_fd, STDERR_FILENO)) {
         int e = errno;
         (void)!::write(report_fd, &e, sizeof e);
         ::_exit(127);
@@ -88,6 +95,13 @@ std::string command_line(const std::string& program, const Args& args) {
 }  // namespace
 
 Result<ProcessOutput> run_process(const std::string& program, const Args& args) {
+    // With SIGCHLD ignored (a disposition our caller can hand down through
+    // exec) the kernel reaps children itself and waitpid can no longer report
+    // a failed exit: take the default back.
+    struct sigaction child_action {};
+    if (::sigaction(SIGCHLD, nullptr, &child_action) == 0 && child_action.sa_handler == SIG_IGN) {
+        ::signal(SIGCHLD, SIG_DFL);
+    }
     // Everything the child needs is prepared before fork.
     std::vector<char*> argv;
     argv.reserve(args.size() + 2);

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -56,6 +58,24 @@ TEST(RunCommandOutput, LargeOutputOnBothStreamsDoesNotHang) {
 
 TEST(RunCommandOutput, StandardInputIsEmpty) {
     EXPECT_EQ(run_command_output("sh", {"-c", "cat; echo end"}).value(), "end\n");
+}
+
+TEST(RunProcess, StandardInputIsEmptyEvenWhenOursIsClosed) {
+    int saved = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    ASSERT_GE(saved, 0);
+    ::close(STDIN_FILENO);
+    auto r = run_command_output("readlink", {"/proc/self/fd/0"});
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    ASSERT_TRUE(r) << r.error();
+    EXPECT_EQ(*r, "/dev/null\n");
+}
+
+TEST(RunProcess, FailedExitIsSeenWhenSigchldWasIgnored) {
+    auto previous = ::signal(SIGCHLD, SIG_IGN);
+    auto failed = run_command("sh", {"-c", "exit 1"});
+    ::signal(SIGCHLD, previous);
+    EXPECT_FALSE(failed);
 }
 
 TEST(RunProcess, LeaksNoDescriptorIntoTheChild) {

@@ -109,7 +109,7 @@ std::string shell_write_command(std::string_view value, std::string_view path) {
 Result<void> write_node(const std::string& path, std::string_view value) {
     int err = write_once(path, value);
     if (err == 0) {
-        ::chmod(path.c_str(), 0444);  // locks the value in; failing to is harmless
+        (void)change_mode(path, 0444);  // locks the value in; failing to is harmless
         return success();
     }
     if (err == EACCES) return write_through_shell(path, value);

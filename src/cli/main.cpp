@@ -1,12 +1,10 @@
-#include <csignal>
 #include <string>
 #include <vector>
 
 #include "cli/dispatch.h"
+#include "sys/signals.h"
 
 int main(int argc, char** argv) {
-    // A caller that stops reading must not cut an operation short: writes to
-    // a closed pipe are dropped and the work goes on.
-    std::signal(SIGPIPE, SIG_IGN);
+    korvane::ignore_broken_pipes();
     return korvane::dispatch(std::vector<std::string>(argv, argv + argc));
 }

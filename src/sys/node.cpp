@@ -13,6 +13,7 @@
 #include "sys/runner.h"
 #include "sys/unique_fd.h"
 #include "sys/utf8.h"
+#include "sys/write_all.h"
 
 namespace korvane {
 namespace {
@@ -28,17 +29,7 @@ int write_once(const std::string& path, std::string_view text) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return errno;
     UniqueFd owner(fd);
-    const char* data = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        data += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (int err = write_all(fd, text); err != 0) return err;
     if (::close(owner.release()) != 0 && errno != EINTR) return errno;
     return 0;
 }

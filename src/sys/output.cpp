@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
+
+#include "sys/write_all.h"
 
 namespace korvane {
 namespace {
@@ -13,17 +14,8 @@ void write_whole_line(int fd, std::string_view line) {
     buffer.reserve(line.size() + 1);
     buffer.append(line);
     buffer.push_back('\n');
-    const char* data = buffer.data();
-    size_t left = buffer.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return;  // EPIPE and the like: the reader is gone; the work goes on.
-        }
-        data += n;
-        left -= static_cast<size_t>(n);
-    }
+    // A failure means the reader is gone (EPIPE and the like): the work goes on.
+    (void)write_all(fd, buffer);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
 const std::string kFirst = "/data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json";
 const std::string kSecond = "/data/adb/.config/korvane/config.json";
 const std::string kGms = "com.google.android.gms";

@@ -7,9 +7,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr int kShellUid = 2000;
-
 const std::string kMtkCmd = "/proc/mtk_battery_cmd/current_cmd";
 const std::string kMtkBypass = "/sys/devices/platform/charger/bypass_charger";
 const std::string kQcomSuspend = "/sys/class/qcom-battery/input_suspend";

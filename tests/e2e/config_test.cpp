@@ -10,8 +10,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr int kShellUid = 2000;
 const std::string kFirst = "/data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json";
 const std::string kSecond = "/data/adb/.config/korvane/config.json";
 const std::string kValid = R"({"utility_tool": {"clear_ram": true}})";

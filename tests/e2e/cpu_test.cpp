@@ -8,9 +8,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr int kShellUid = 2000;
-
 std::string core_node(int core, const std::string& name) {
     return "/sys/devices/system/cpu/cpu" + std::to_string(core) + "/cpufreq/" + name;
 }

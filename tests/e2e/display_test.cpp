@@ -9,8 +9,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // The games of the stock profiles, in listing order; com.tencent.ig is named
 // in the game dump only inside com.tencent.iglite.
 const Lines kGames{"com.tencent.ig", "com.mobile.legends", "com.miHoYo.GenshinImpact", "com.tencent.iglite",

@@ -9,9 +9,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr int kShellUid = 2000;
-
 const std::string kAdreno = "/sys/class/kgsl/kgsl-3d0/devfreq";
 const std::string kMtkV2Table = "/proc/gpufreqv2/gpu_working_opp_table";
 const std::string kMtkV2Index = "/proc/gpufreqv2/fix_target_opp_index";

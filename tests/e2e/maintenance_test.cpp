@@ -12,8 +12,6 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 const std::string kScratch = "/data/local/tmp/io_test_nand.dat";
 const std::string kUfs = "/sys/devices/platform/soc/1d84000.ufshc/health_descriptor/life_time_estimation_";
 const Call kWriteDd = {"dd", "if=/dev/zero", "of=" + kScratch, "bs=4k", "count=256"};
@@ -241,7 +239,7 @@ TEST(CleanRam, FailedStepsAreWarningsAndTheCommandStillSucceeds) {
     SimDevice dev("snapdragon");
     dev.fail_tool("am", 255, "Unknown command: kill-all\n");
     dev.chmod("/proc/sys/vm/drop_caches", 0444);
-    auto r = dev.run({"--clean_ram"}, 2000);
+    auto r = dev.run({"--clean_ram"}, kShellUid);
     Lines got = r.lines();
     ASSERT_EQ(got.size(), 8u) << r.out;
     EXPECT_EQ(got[1], "[WARN] Failed to kill apps: Command failed: am kill-all: Unknown command: kill-all");

@@ -7,9 +7,7 @@
 namespace korvane::e2e {
 namespace {
 
-using Lines = std::vector<std::string>;
 using P = TuningProfile;
-constexpr int kShellUid = 2000;
 const std::string kKernel = "/proc/sys/kernel/";
 const std::string kScaling = kKernel + "sched_tunable_scaling";
 

@@ -21,7 +21,7 @@ TEST(Reliability, NoToolInheritsADescriptorOfOurs) {
     for (const auto& args : commands) dev.run(args);
     // The shell of the write fallback, reached as an unprivileged user.
     dev.chmod("/proc/sys/kernel/sched_boost", 0444);
-    dev.run({"--perf_kt"}, 2000);
+    dev.run({"--perf_kt"}, kShellUid);
 
     std::vector<std::string> traced = dev.leaked_fds();
     ASSERT_GT(traced.size(), commands.size());

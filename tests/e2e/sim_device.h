@@ -21,6 +21,13 @@
 
 namespace korvane::e2e {
 
+// Output lines, as RunResult::lines() gives them.
+using Lines = std::vector<std::string>;
+
+// Android's shell user: an unprivileged uid for run(), under which a 0444
+// node refuses a write with EACCES.
+inline constexpr int kShellUid = 2000;
+
 struct RunResult {
     std::string out;  // standard output, byte for byte
     std::string err;  // standard error, byte for byte

@@ -4,7 +4,6 @@
 // korvane, for its help text.
 #include <gtest/gtest.h>
 
-
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -126,8 +125,8 @@ TEST(SimSmoke, ReadOnlyNodeRefusesUnprivilegedWriteWithEacces) {
     SimDevice dev;
     dev.write("/sys/kernel/test/locked", "0\n", 0444);
     dev.write("/sys/kernel/test/open", "0\n", 0644);
-    auto refused = dev.run_program(kShell, {"-c", "echo 1 > /sys/kernel/test/locked"}, 2000);
-    auto allowed = dev.run_program(kShell, {"-c", "echo 1 > /sys/kernel/test/open"}, 2000);
+    auto refused = dev.run_program(kShell, {"-c", "echo 1 > /sys/kernel/test/locked"}, kShellUid);
+    auto allowed = dev.run_program(kShell, {"-c", "echo 1 > /sys/kernel/test/open"}, kShellUid);
     auto as_root = dev.run_program(kShell, {"-c", "echo 2 > /sys/kernel/test/locked"});
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.err.find("Permission denied"), std::string::npos) << refused.err;

@@ -12,7 +12,7 @@ namespace {
 
 Result<void> set_mtk_opp(const GpuInfo& gpu, uint8_t percent) {
     // Only the newer interface checks for its table and reports a bad read.
-    const bool v2 = gpu.gpu_type == "mtk_v2";
+    const bool v2 = is_mtk_v2(gpu);
     if (v2 && !path_exists(gpu.freq_source)) return report_error("No OPP table found");
     auto table = read_node(gpu.freq_source);
     if (!table) {
@@ -48,11 +48,11 @@ Result<void> set_gpu_bound(Bound bound, uint8_t percent) {
     if (!gpu) return drop_value(gpu);
     if (bound == Bound::max) {
         out("[INFO] Setting GPU Max to ", percent, "%");
-        if (gpu->gpu_type == "mtk_v2" || gpu->gpu_type == "mtk_v1") return set_mtk_opp(*gpu, percent);
+        if (is_mtk(*gpu)) return set_mtk_opp(*gpu, percent);
         return set_listed_frequency(*gpu, bound, percent);
     }
     out("[INFO] Setting GPU Min to ", percent, "%");
-    if (gpu->gpu_type == "mtk_v2") {
+    if (is_mtk_v2(*gpu)) {
         out("[ERROR] MTK v2 does not support min frequency control");
         out("[INFO] Use --gpu_max instead");
         return error("MTK v2 does not support min frequency control");

@@ -14,6 +14,10 @@ struct GpuInfo {
     std::string max_node;
 };
 
+// The two MTK kinds, driven by an OPP index rather than a listed frequency.
+inline bool is_mtk_v2(const GpuInfo& gpu) { return gpu.gpu_type == "mtk_v2"; }
+inline bool is_mtk(const GpuInfo& gpu) { return is_mtk_v2(gpu) || gpu.gpu_type == "mtk_v1"; }
+
 // Probes the interfaces in a fixed order; never fails, never caches.
 GpuInfo detect_gpu();
 

@@ -13,7 +13,7 @@ namespace korvane {
 namespace {
 
 Result<void> reset_mtk(const GpuInfo& gpu) {
-    const bool v2 = gpu.gpu_type == "mtk_v2";
+    const bool v2 = is_mtk_v2(gpu);
     // v2 takes -1 as "no fixed point"; v1 takes index 0, the fastest.
     auto written = write_node(gpu.max_node, v2 ? "-1" : "0");
     if (!written) return error(str_cat("Failed to reset MTK ", v2 ? "v2" : "v1", " GPU: ", written.error()));
@@ -46,7 +46,7 @@ Result<void> reset_gpu_frequencies() {
     auto gpu = detect_gpu_or_report();
     if (!gpu) return drop_value(gpu);
     out("[INFO] Resetting GPU frequencies...");
-    if (gpu->gpu_type == "mtk_v2" || gpu->gpu_type == "mtk_v1") return reset_mtk(*gpu);
+    if (is_mtk(*gpu)) return reset_mtk(*gpu);
     return reset_listed_range(*gpu);
 }
 

@@ -55,6 +55,21 @@ std::string escape_single_quoted(std::string_view text) {
     return out;
 }
 
+// sysfs refuses to open a node without any write bit for writing, root
+// included, and write_node leaves every node at 0444: give the owner its write
+// bit back and retry once. Returns 0, or EACCES when the lock could not be
+// undone or still holds, or the retry's other error; a failed retry puts the
+// mode back as it was.
+int write_unlocked(const std::string& path, std::string_view value) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return EACCES;
+    mode_t mode = st.st_mode & 07777;
+    if (!change_mode(path, mode | 0200)) return EACCES;
+    int err = write_once(path, value);
+    (void)change_mode(path, err == 0 ? 0444 : mode);
+    return err;
+}
+
 Result<void> write_through_shell(const std::string& path, std::string_view value) {
     out("[WARN] Permission denied for ", path, ", trying shell fallback...");
     auto shell = run_process("sh", {"-c", shell_write_command(value, path)});
@@ -103,6 +118,8 @@ Result<void> write_node(const std::string& path, std::string_view value) {
         (void)change_mode(path, 0444);  // locks the value in; failing to is harmless
         return success();
     }
+    if (err == EACCES) err = write_unlocked(path, value);
+    if (err == 0) return success();
     if (err == EACCES) return write_through_shell(path, value);
     return error("Failed to write to " + path + ": " + os_error_text(err));
 }

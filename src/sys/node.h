@@ -17,9 +17,12 @@ namespace korvane {
 // Writes `value` byte for byte (no newline added) into the existing node at
 // `path` with one open, one write and one close, then sets the node's mode to
 // 0444 (the outcome of that change is ignored). A missing node is an error,
-// never created. When the kernel refuses with EACCES, prints a warning and
-// retries once through `sh -c "echo '<value>' > <path>"`, quoted so that
-// neither text can run a second command.
+// never created. When the kernel refuses with EACCES (sysfs does so for a
+// node without write bits, root included), gives the owner its write bit
+// back, retries once and locks the node again, printing nothing. When that
+// cannot be done, prints a warning and retries once through
+// `sh -c "echo '<value>' > <path>"`, quoted so that neither text can run a
+// second command.
 Result<void> write_node(const std::string& path, std::string_view value);
 
 // Writes `text` into the existing file at `path` with one open, write and

@@ -49,12 +49,19 @@ struct FallbackRun {
     std::string output;    // what write_node printed
     std::string shell_args;  // what the fake sh received, one argument per line
     std::string result;    // "ok" or the error text
+    std::string node;      // the node's content afterwards
+    mode_t node_mode = 0;  // and its mode
 };
 
-FallbackRun run_fallback(const std::string& value, const std::string& node_name, const std::string& sh_body) {
+// Nobody, the unprivileged user the run switches to.
+constexpr uid_t kNobody = 65534;
+
+FallbackRun run_fallback(const std::string& value, const std::string& node_name, const std::string& sh_body,
+                         uid_t node_owner = 0) {
     TempDir dir;
     ::chmod(dir.path().c_str(), 0777);
     std::string node = dir.write(node_name, "old", 0444);
+    if (::chown(node.c_str(), node_owner, node_owner) != 0) ADD_FAILURE() << "chown " << node;
     ::mkdir(dir.file("bin").c_str(), 0755);
     dir.write("bin/sh", "#!/bin/bash\nprintf '%s\\n' \"$@\" > " + dir.file("args") + "\n" + sh_body, 0755);
     std::string output_file = dir.file("output");
@@ -62,7 +69,7 @@ FallbackRun run_fallback(const std::string& value, const std::string& node_name,
 
     pid_t pid = ::fork();
     if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(3);
         ::setenv("PATH", (dir.file("bin") + ":/usr/bin:/bin").c_str(), 1);
         if (!std::freopen(output_file.c_str(), "w", stdout)) ::_exit(4);
         auto r = write_node(node, value);
@@ -75,7 +82,18 @@ FallbackRun run_fallback(const std::string& value, const std::string& node_name,
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    return {slurp(output_file), slurp(dir.file("args")), slurp(result_file)};
+    return {slurp(output_file), slurp(dir.file("args")), slurp(result_file), slurp(node), mode_of(node)};
+}
+
+TEST(WriteNode, OwnerUnlocksItsOwnLockWithoutTheShell) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    // As on sysfs, where a 0444 node refuses even root until a write bit is back.
+    FallbackRun run = run_fallback("902400", "scaling_max_freq", "exit 1\n", kNobody);
+    EXPECT_EQ(run.result, "ok");
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.shell_args, "");
+    EXPECT_EQ(run.node, "902400");
+    EXPECT_EQ(run.node_mode, 0444u);
 }
 
 TEST(WriteNode, PermissionRefusalGoesThroughTheShellOnce) {
@@ -86,6 +104,7 @@ TEST(WriteNode, PermissionRefusalGoesThroughTheShellOnce) {
     EXPECT_EQ(run.shell_args.substr(0, 3), "-c\n");
     EXPECT_NE(run.shell_args.find("echo '1' > /"), std::string::npos);
     EXPECT_EQ(run.result, "ok");
+    EXPECT_EQ(run.node_mode, 0444u);  // a node it does not own stays as it was
 }
 
 TEST(WriteNode, FailingShellFallbackCarriesItsStandardError) {

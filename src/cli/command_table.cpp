@@ -14,6 +14,8 @@
 #include "profiles/kernel_tweaks.h"
 #include "profiles/system_profile.h"
 #include "sys/output.h"
+#include "undo/on_boot.h"
+#include "undo/restore.h"
 
 namespace korvane {
 namespace {
@@ -75,6 +77,9 @@ constexpr Command kCommands[] = {
     {"--reset_fps",              ValueKind::none,    "", [](V) { return reset_fps_limit(); }},
     {"--get_refresh",            ValueKind::none,    "", [](V) { return get_refresh_rate(); }},
     {"--check_nand",             ValueKind::none,    "", [](V) { return check_nand(); }},
+    {"--restore",                ValueKind::none,    "", [](V) { return restore_changes(); }},
+    {"--on_boot",                ValueKind::text,    "Usage: --on_boot <gamemode|normalmode|batterymode|off>",
+        [](V v) { return set_boot_mode(v.text); }},
     {"--help",                   ValueKind::none,    "", help},
     {"-h",                       ValueKind::none,    "", help},
     // Not in the help text, which stays as it is.

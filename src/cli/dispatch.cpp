@@ -2,11 +2,16 @@
 
 #include "cli/command_table.h"
 #include "cli/help.h"
+#include "sys/change_policy.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
 
 namespace korvane {
 namespace {
+
+// Runs the command after it with every change shown instead of made.
+constexpr std::string_view kDryRunWord = "--dry-run";
+constexpr std::string_view kDryRunUsage = "Usage: --dry-run <command> [value]";
 
 const Command* find_command(std::string_view word) {
     for (const Command& command : command_table()) {
@@ -44,6 +49,17 @@ int dispatch(const std::vector<std::string>& args) {
     if (args.size() < 2) {
         print_help();
         return 0;
+    }
+    if (args[1] == kDryRunWord) {
+        if (args.size() == 2) {
+            print_error_line("Error: Missing argument");
+            print_error_line(kDryRunUsage);
+            return 0;
+        }
+        set_change_policy(ChangePolicy::dry_run);
+        std::vector<std::string> rest(args);
+        rest.erase(rest.begin() + 1);
+        return dispatch(rest);
     }
     const Command* command = find_command(args[1]);
     if (command == nullptr) {

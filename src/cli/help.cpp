@@ -67,6 +67,12 @@ constexpr std::string_view kHelpLines[] = {
     "",
     "  --help, -h              Show this help message",
     "",
+    "",
+    "UNDO AND PREVIEW",
+    "  --restore                Undo every recorded change",
+    "  --dry-run <command> [value] Show what a command would change",
+    "  --on_boot <mode|off>     Apply a mode at every boot",
+    "",
 };
 // clang-format on
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "sys/change_gate.h"
 #include "sys/os_error.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -17,6 +18,13 @@
 
 namespace korvane {
 namespace {
+
+int chmod_retrying(const std::string& path, mode_t mode) {
+    while (::chmod(path.c_str(), mode) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
 
 // Writes the text in one open-write-close; returns 0 or the errno of the first
 // failing call, captured before anything else can change it.
@@ -64,9 +72,9 @@ int write_unlocked(const std::string& path, std::string_view value) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return EACCES;
     mode_t mode = st.st_mode & 07777;
-    if (!change_mode(path, mode | 0200)) return EACCES;
+    if (chmod_retrying(path, mode | 0200) != 0) return EACCES;
     int err = write_once(path, value);
-    (void)change_mode(path, err == 0 ? 0444 : mode);
+    (void)chmod_retrying(path, err == 0 ? 0444 : mode);
     return err;
 }
 
@@ -113,9 +121,12 @@ std::string shell_write_command(std::string_view value, std::string_view path) {
 }
 
 Result<void> write_node(const std::string& path, std::string_view value) {
+    auto allowed = allow_node_write(path, value, true);
+    if (!allowed) return Error{allowed.error()};
+    if (!*allowed) return success();
     int err = write_once(path, value);
     if (err == 0) {
-        (void)change_mode(path, 0444);  // locks the value in; failing to is harmless
+        (void)chmod_retrying(path, 0444);  // locks the value in; failing to is harmless
         return success();
     }
     if (err == EACCES) err = write_unlocked(path, value);
@@ -125,9 +136,27 @@ Result<void> write_node(const std::string& path, std::string_view value) {
 }
 
 Result<void> write_file(const std::string& path, std::string_view text) {
+    auto allowed = allow_node_write(path, text, false);
+    if (!allowed) return Error{allowed.error()};
+    if (!*allowed) return success();
     int err = write_once(path, text);
     if (err != 0) return error(os_error_text(err));
     return success();
+}
+
+Result<void> put_node_back(const std::string& path, std::optional<std::string_view> content, mode_t mode) {
+    if (content) {
+        auto allowed = allow_node_write(path, *content, false);
+        if (!allowed) return Error{allowed.error()};
+        int err = *allowed ? write_once(path, *content) : 0;
+        if (err == EACCES) err = write_unlocked(path, *content);
+        if (err != 0) return error(os_error_text(err));
+    }
+    // Only when it differs: /proc/sys refuses every chmod, even to the same mode.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return error(os_error_text(errno));
+    if ((st.st_mode & 07777) == mode) return success();
+    return change_mode(path, mode);
 }
 
 Result<std::string> read_node(const std::string& path) {
@@ -164,13 +193,15 @@ bool is_directory(const std::string& path) {
 }
 
 Result<void> change_mode(const std::string& path, mode_t mode) {
-    while (::chmod(path.c_str(), mode) != 0) {
-        if (errno != EINTR) return error(os_error_text(errno));
-    }
+    auto allowed = allow_mode_change(path, mode);
+    if (!allowed) return Error{allowed.error()};
+    if (!*allowed) return success();
+    if (int err = chmod_retrying(path, mode); err != 0) return error(os_error_text(err));
     return success();
 }
 
 Result<void> remove_file(const std::string& path) {
+    if (!allow_removal(path)) return success();
     if (::unlink(path.c_str()) != 0) return error(os_error_text(errno));
     return success();
 }

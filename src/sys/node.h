@@ -30,6 +30,12 @@ Result<void> write_node(const std::string& path, std::string_view value);
 // operating-system error text alone.
 Result<void> write_file(const std::string& path, std::string_view text);
 
+// Puts a node back as it was: `content` (if any) with one open-write-close,
+// unlocking the node like write_node when the kernel refuses (no shell), then
+// `mode` when the node's mode differs from it. The error is the
+// operating-system error text alone.
+Result<void> put_node_back(const std::string& path, std::optional<std::string_view> content, mode_t mode);
+
 // The whole content of the file, untouched. Content that is not UTF-8 is an
 // error ("stream did not contain valid UTF-8"); other errors are the
 // operating-system error text.

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "sys/change_gate.h"
 #include "sys/os_error.h"
 #include "sys/unique_fd.h"
 #include "sys/utf8.h"
@@ -154,6 +155,9 @@ Result<ProcessOutput> run_process(const std::string& program, const Args& args) 
 }
 
 Result<std::string> run_command_output(const std::string& program, const Args& args) {
+    auto allowed = allow_command(program, args);
+    if (!allowed) return Error{allowed.error()};
+    if (!*allowed) return std::string();
     auto process = run_process(program, args);
     if (!process) {
         return error("Failed to execute command " + command_line(program, args) + ": " + process.error());

@@ -1,0 +1,124 @@
+#include "sys/change_gate.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "sys/change_policy.h"
+#include "sys/command_kinds.h"
+#include "sys/journal.h"
+#include "sys/node.h"
+#include "sys/output.h"
+
+namespace korvane {
+namespace {
+
+std::string octal(mode_t mode) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
+    return buffer;
+}
+
+Error not_recorded(std::string_view target, std::string_view cause) {
+    return error(str_cat("Could not record the original of ", target, ": ", cause));
+}
+
+Result<void> record_once(const JournalRecord& record) {
+    auto held = journal_holds(record);
+    if (!held) return not_recorded(record.target_text(), held.error());
+    if (*held) return success();
+    if (auto appended = journal_append(record); !appended) return not_recorded(record.target_text(), appended.error());
+    return success();
+}
+
+// Cores that share a cpufreq policy reach the same node through different
+// links: the resolved path names the one target. A node that does not exist
+// or cannot be read holds no state to put back (drop_caches is write-only).
+Result<void> record_node(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return success();
+    std::string canonical = resolved;
+    auto content = read_node(canonical);
+    if (!content) return success();
+    struct stat st {};
+    if (::stat(canonical.c_str(), &st) != 0) return success();
+    JournalRecord record;
+    record.node = NodeOriginal{canonical, current_boot_id(), st.st_mode & 07777, std::move(content).value()};
+    return record_once(record);
+}
+
+Result<void> record_state(const StateTarget& target) {
+    JournalRecord record;
+    record.state = StateOriginal{target, std::nullopt};
+    auto held = journal_holds(record);
+    if (!held) return not_recorded(record.target_text(), held.error());
+    if (*held) return success();
+    std::vector<std::string> read = read_command(target);
+    auto answer = run_command_output(read[0], Args(read.begin() + 1, read.end()));
+    if (!answer) return not_recorded(record.target_text(), answer.error());
+    auto value = parse_state_value(target, *answer);
+    if (!value) return not_recorded(record.target_text(), value.error());
+    record.state->value = std::move(value).value();
+    return record_once(record);
+}
+
+Result<bool> allowed(Result<void> recorded) {
+    if (!recorded) return Error{recorded.error()};
+    return true;
+}
+
+}  // namespace
+
+Result<bool> allow_node_write(const std::string& path, std::string_view value, bool locks) {
+    switch (change_policy()) {
+    case ChangePolicy::unrecorded: return true;
+    case ChangePolicy::dry_run:
+        out("[DRY] write '", value, "' to ", path);
+        if (locks) out("[DRY] set mode 0444 on ", path);
+        return false;
+    case ChangePolicy::record: break;
+    }
+    return allowed(record_node(path));
+}
+
+Result<bool> allow_mode_change(const std::string& path, mode_t mode) {
+    switch (change_policy()) {
+    case ChangePolicy::unrecorded: return true;
+    case ChangePolicy::dry_run: out("[DRY] set mode ", octal(mode), " on ", path); return false;
+    case ChangePolicy::record: break;
+    }
+    return allowed(record_node(path));
+}
+
+Result<bool> allow_command(const std::string& program, const Args& args) {
+    CommandClass kind = classify_command(program, args);
+    if (kind.kind == CommandKind::read) return true;
+    switch (change_policy()) {
+    case ChangePolicy::unrecorded: return true;
+    case ChangePolicy::dry_run: {
+        std::string line = "[DRY] run " + program;
+        for (const std::string& arg : args) line += " " + arg;
+        print_line(line);
+        return false;
+    }
+    case ChangePolicy::record: break;
+    }
+    if (kind.kind == CommandKind::action) return true;
+    return allowed(record_state(*kind.target));
+}
+
+bool allow_removal(const std::string& path) {
+    if (change_policy() != ChangePolicy::dry_run) return true;
+    out("[DRY] remove ", path);
+    return false;
+}
+
+bool allow_file_write(const std::string& path, std::string_view text) {
+    if (change_policy() != ChangePolicy::dry_run) return true;
+    out("[DRY] write '", text, "' to ", path);
+    return false;
+}
+
+}  // namespace korvane

@@ -1,0 +1,215 @@
+#include "sys/command_kinds.h"
+
+#include <algorithm>
+
+#include "sys/text.h"
+
+namespace korvane {
+namespace {
+
+// A pattern is the program and its argument words: a literal must be equal,
+// "$" takes any one argument as a key word, "+-" one that starts with + or -
+// (the rest is the key word), and a final "*" any further arguments; without
+// it the argument count must match. `unless` rules the row out when any
+// argument equals it.
+struct CommandRule {
+    std::string_view pattern;
+    CommandKind kind;
+    StateKind state = StateKind::setting;  // for CommandKind::state
+    std::string_view unless = {};
+};
+
+constexpr auto kRead = CommandKind::read;
+constexpr auto kState = CommandKind::state;
+
+// clang-format off
+constexpr CommandRule kRules[] = {
+    {"dumpsys *",                       kRead},
+    {"getprop *",                       kRead},
+    {"settings get *",                  kRead},
+    {"settings list *",                 kRead},
+    {"cmd package list *",              kRead},
+    {"cmd device_config get *",         kRead},
+    {"cmd device_config list *",        kRead},
+    {"cmd appops get *",                kRead},
+    {"cmd deviceidle sys-whitelist",    kRead},
+    {"find *",                          kRead, StateKind::setting, "-exec"},
+    {"settings put $ $ *",              kState, StateKind::setting},
+    {"settings delete $ $",             kState, StateKind::setting},
+    {"cmd device_config put $ $ *",     kState, StateKind::device_config},
+    {"cmd device_config delete $ $",    kState, StateKind::device_config},
+    {"setprop $ *",                     kState, StateKind::property},
+    {"cmd appops set $ $ *",            kState, StateKind::app_op},
+    {"cmd deviceidle sys-whitelist +-", kState, StateKind::allow_list},
+};
+// clang-format on
+
+// How each kind of state is named, read and put back: "$1" and "$2" stand for
+// the key words, "$v" for the value. An empty `remove` puts back an absent
+// value with `put`.
+struct StateAccess {
+    StateKind kind;
+    size_t key_size;
+    std::string_view word;   // in the journal
+    std::string_view label;  // in messages
+    std::string_view read;
+    std::string_view put;
+    std::string_view remove;
+};
+
+// clang-format off
+constexpr StateAccess kAccess[] = {
+    {StateKind::setting, 2,       "setting",       "setting",         "settings get $1 $2",
+        "settings put $1 $2 $v",           "settings delete $1 $2"},
+    {StateKind::device_config, 2, "device_config", "device_config",   "cmd device_config get $1 $2",
+        "cmd device_config put $1 $2 $v",  "cmd device_config delete $1 $2"},
+    {StateKind::property, 1,      "property",      "property",        "getprop $1",
+        "setprop $1 $v",                   ""},
+    {StateKind::app_op, 2,        "app_op",        "app-op",          "cmd appops get $1 $2",
+        "cmd appops set $1 $2 $v",         ""},
+    {StateKind::allow_list, 1,    "allow_list",    "allow-list entry", "cmd deviceidle sys-whitelist",
+        "cmd deviceidle sys-whitelist +$1", "cmd deviceidle sys-whitelist -$1"},
+};
+// clang-format on
+
+// What a listed package reads as: the allow-list holds it or not.
+constexpr std::string_view kListed = "listed";
+// SurfaceFlinger reads -1 as "unset"; an empty value would be a parse error.
+constexpr std::string_view kUnsetSfValue = "-1";
+// `cmd appops get` for an op left at its default.
+constexpr std::string_view kNoOperations = "No operations.";
+constexpr std::string_view kDefaultAppOp = "default";
+
+const StateAccess& access_of(StateKind kind) {
+    return *std::find_if(std::begin(kAccess), std::end(kAccess), [&](const StateAccess& a) { return a.kind == kind; });
+}
+
+std::optional<std::vector<std::string>> match(const CommandRule& rule, const std::string& program, const Args& args) {
+    std::vector<std::string_view> words = split_whitespace(rule.pattern);
+    if (words.front() != program) return std::nullopt;
+    if (!rule.unless.empty() && std::find(args.begin(), args.end(), rule.unless) != args.end()) return std::nullopt;
+    std::vector<std::string> key;
+    size_t i = 0;
+    for (size_t w = 1; w < words.size(); ++w, ++i) {
+        if (words[w] == "*") return key;
+        if (i >= args.size()) return std::nullopt;
+        const std::string& arg = args[i];
+        if (words[w] == "$") {
+            key.push_back(arg);
+        } else if (words[w] == "+-") {
+            if (arg.size() < 2 || (arg[0] != '+' && arg[0] != '-')) return std::nullopt;
+            key.push_back(arg.substr(1));
+        } else if (words[w] != arg) {
+            return std::nullopt;
+        }
+    }
+    if (i != args.size()) return std::nullopt;
+    return key;
+}
+
+std::vector<std::string> expand(std::string_view pattern, const StateTarget& target, std::string_view value) {
+    std::vector<std::string> command;
+    for (std::string_view word : split_whitespace(pattern)) {
+        std::string out;
+        for (size_t i = 0; i < word.size(); ++i) {
+            if (word[i] == '$' && i + 1 < word.size()) {
+                char c = word[++i];
+                if (c == 'v') {
+                    out += value;
+                } else if (c >= '1' && c <= '9' && static_cast<size_t>(c - '1') < target.key.size()) {
+                    out += target.key[static_cast<size_t>(c - '1')];
+                }
+                continue;
+            }
+            out += word[i];
+        }
+        command.push_back(std::move(out));
+    }
+    return command;
+}
+
+// The tools end their answer with one newline; the value is what stands before it.
+std::string_view strip_newline(std::string_view text) {
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+CommandClass classify_command(const std::string& program, const Args& args) {
+    for (const CommandRule& rule : kRules) {
+        auto key = match(rule, program, args);
+        if (!key) continue;
+        if (rule.kind != CommandKind::state) return {rule.kind, std::nullopt};
+        return {CommandKind::state, StateTarget{rule.state, std::move(*key)}};
+    }
+    return {CommandKind::action, std::nullopt};
+}
+
+std::string_view state_kind_word(StateKind kind) { return access_of(kind).word; }
+
+std::optional<StateKind> state_kind_from_word(std::string_view word) {
+    for (const StateAccess& a : kAccess) {
+        if (a.word == word) return a.kind;
+    }
+    return std::nullopt;
+}
+
+size_t state_key_size(StateKind kind) { return access_of(kind).key_size; }
+
+std::string describe_target(const StateTarget& target) {
+    std::string text(access_of(target.kind).label);
+    for (const std::string& word : target.key) text += " " + word;
+    return text;
+}
+
+std::vector<std::string> read_command(const StateTarget& target) {
+    return expand(access_of(target.kind).read, target, "");
+}
+
+Result<std::optional<std::string>> parse_state_value(const StateTarget& target, std::string_view output) {
+    using Value = std::optional<std::string>;
+    switch (target.kind) {
+    case StateKind::setting:
+    case StateKind::device_config: {
+        std::string_view value = strip_newline(output);
+        if (value == "null") return Value();
+        return Value(value);
+    }
+    case StateKind::property: {
+        std::string_view value = strip_newline(output);
+        if (value.empty()) return Value();
+        return Value(value);
+    }
+    case StateKind::app_op:
+        // "OP: MODE", on newer releases followed by "; time=..." details.
+        for (std::string_view line : split_lines(output)) {
+            line = trim(line);
+            if (line == kNoOperations) return Value(kDefaultAppOp);
+            const std::string prefix = target.key[1] + ": ";
+            if (line.substr(0, prefix.size()) != prefix) continue;
+            std::string_view mode = line.substr(prefix.size());
+            mode = mode.substr(0, mode.find_first_of("; \t"));
+            if (!mode.empty()) return Value(mode);
+        }
+        // Not knowing the mode is not knowing the original.
+        return error(str_cat("unexpected answer: '", trim(output), "'"));
+    case StateKind::allow_list:
+        // "PKG,UID" per package on the list.
+        for (std::string_view line : split_lines(output)) {
+            if (trim(line.substr(0, line.find(','))) == target.key[0]) return Value(kListed);
+        }
+        return Value();
+    }
+    return Value();
+}
+
+std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value) {
+    const StateAccess& access = access_of(target.kind);
+    if (value) return expand(access.put, target, *value);
+    if (!access.remove.empty()) return expand(access.remove, target, "");
+    bool sf = target.kind == StateKind::property && target.key[0].starts_with("debug.sf.");
+    return expand(access.put, target, sf ? kUnsetSfValue : "");
+}
+
+}  // namespace korvane

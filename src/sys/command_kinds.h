@@ -1,0 +1,60 @@
+// What a device-tool command line does to the phone: only reads it, changes a
+// piece of tuning state that can be read back and put back, or acts in a way
+// that is not undone (kills apps, drops caches, switches radios). One table
+// serves the dry run (which runs only reads) and the journal (which records
+// the original of tuning state).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sys/runner.h"
+
+namespace korvane {
+
+enum class CommandKind { read, state, action };
+
+// The kinds of tuning state a tool changes, each read and put back its own way.
+enum class StateKind { setting, device_config, property, app_op, allow_list };
+
+// A piece of tuning state: its kind and the words that name it, e.g.
+// setting {"global", "low_power"} or app_op {"com.google.android.gms", "RUN_IN_BACKGROUND"}.
+struct StateTarget {
+    StateKind kind;
+    std::vector<std::string> key;
+    bool operator==(const StateTarget&) const = default;
+};
+
+struct CommandClass {
+    CommandKind kind = CommandKind::action;
+    std::optional<StateTarget> target;  // set for CommandKind::state
+};
+
+// Classifies by the first matching row of the table; a command line no row
+// matches is an action.
+CommandClass classify_command(const std::string& program, const Args& args);
+
+// The journal's word for a state kind ("setting", "device_config", ...) and back.
+std::string_view state_kind_word(StateKind kind);
+std::optional<StateKind> state_kind_from_word(std::string_view word);
+
+// How many words name a target of the kind.
+size_t state_key_size(StateKind kind);
+
+// How a person names the target in a message, e.g. "setting global low_power".
+std::string describe_target(const StateTarget& target);
+
+// The command that reads the target's current value.
+std::vector<std::string> read_command(const StateTarget& target);
+
+// The target's value in the read command's output: nothing when the state is
+// absent (an unset setting, an empty property, a package off the allow-list);
+// an error when the answer does not say.
+Result<std::optional<std::string>> parse_state_value(const StateTarget& target, std::string_view output);
+
+// The command that puts `value` (nothing: absent) back.
+std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value);
+
+}  // namespace korvane

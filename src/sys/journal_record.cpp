@@ -1,0 +1,200 @@
+#include "sys/journal_record.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "sys/text.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kNodeWord = "node";
+constexpr size_t kChecksumDigits = 8;
+
+// FNV-1a: a few lines of code and plenty to tell a damaged line from a record.
+uint32_t checksum(std::string_view text) {
+    uint32_t hash = 2166136261u;
+    for (char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+std::string hex32(uint32_t value) {
+    char buffer[9];
+    std::snprintf(buffer, sizeof buffer, "%08x", value);
+    return buffer;
+}
+
+std::string octal_mode(mode_t mode) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
+    return buffer;
+}
+
+Result<mode_t> parse_mode(std::string_view text) {
+    if (text.empty() || text.size() > 5) return error("bad mode");
+    mode_t mode = 0;
+    for (char c : text) {
+        if (c < '0' || c > '7') return error("bad mode");
+        mode = static_cast<mode_t>(mode * 8 + static_cast<mode_t>(c - '0'));
+    }
+    if (mode > 07777) return error("bad mode");
+    return mode;
+}
+
+// "=" alone is the empty value: the marker keeps the field from being empty.
+std::string value_field(const std::optional<std::string>& value) {
+    if (!value) return "-";
+    std::string field = "=";
+    if (!value->empty()) field += escape_field(*value);
+    return field;
+}
+
+Result<std::optional<std::string>> parse_value_field(std::string_view field) {
+    if (field == "-") return std::optional<std::string>();
+    if (field.empty() || field.front() != '=') return error("bad value field");
+    field.remove_prefix(1);
+    if (field.empty()) return std::optional<std::string>(std::string());
+    auto value = unescape_field(field);
+    if (!value) return Error{value.error()};
+    return std::optional<std::string>(std::move(value).value());
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool JournalRecord::same_target(const JournalRecord& other) const {
+    if (node && other.node) return node->path == other.node->path;
+    if (state && other.state) return state->target == other.state->target;
+    return false;
+}
+
+std::string JournalRecord::target_text() const { return node ? node->path : describe_target(state->target); }
+
+std::string escape_field(std::string_view text) {
+    if (text.empty()) return "\\e";
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case ' ': out += "\\s"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+                char buffer[5];
+                std::snprintf(buffer, sizeof buffer, "\\x%02x", static_cast<unsigned char>(c));
+                out += buffer;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+Result<std::string> unescape_field(std::string_view text) {
+    if (text == "\\e") return std::string();
+    if (text.empty()) return error("empty field");
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7f) return error("unescaped control byte");
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i == text.size()) return error("dangling escape");
+        switch (text[i]) {
+        case '\\': out += '\\'; break;
+        case 's': out += ' '; break;
+        case 't': out += '\t'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 'x': {
+            if (i + 2 >= text.size()) return error("short hex escape");
+            int high = hex_digit(text[i + 1]);
+            int low = hex_digit(text[i + 2]);
+            if (high < 0 || low < 0) return error("bad hex escape");
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+            break;
+        }
+        default: return error("unknown escape");
+        }
+    }
+    return out;
+}
+
+std::string format_record(const JournalRecord& record) {
+    std::vector<std::string> fields;
+    if (record.node) {
+        const NodeOriginal& n = *record.node;
+        fields = {std::string(kNodeWord), escape_field(n.boot_id), octal_mode(n.mode), escape_field(n.path),
+                  value_field(n.content)};
+    } else {
+        const StateOriginal& s = *record.state;
+        fields.emplace_back(state_kind_word(s.target.kind));
+        for (const std::string& word : s.target.key) fields.push_back(escape_field(word));
+        fields.push_back(value_field(s.value));
+    }
+    std::string body;
+    for (const std::string& field : fields) {
+        if (!body.empty()) body.push_back(' ');
+        body.append(field);
+    }
+    std::string line = hex32(checksum(body));
+    line.push_back(' ');
+    line.append(body);
+    return line;
+}
+
+Result<JournalRecord> parse_record(std::string_view line) {
+    if (line.size() <= kChecksumDigits + 1 || line[kChecksumDigits] != ' ') return error("no checksum");
+    std::string_view body = line.substr(kChecksumDigits + 1);
+    if (line.substr(0, kChecksumDigits) != hex32(checksum(body))) return error("checksum mismatch");
+
+    std::vector<std::string_view> fields;
+    for (size_t start = 0;;) {
+        size_t end = body.find(' ', start);
+        fields.push_back(body.substr(start, end - start));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    auto value = parse_value_field(fields.back());
+    if (!value) return Error{value.error()};
+
+    JournalRecord record;
+    if (fields[0] == kNodeWord) {
+        if (fields.size() != 5 || !*value) return error("bad node record");
+        auto boot = unescape_field(fields[1]);
+        auto mode = parse_mode(fields[2]);
+        auto path = unescape_field(fields[3]);
+        if (!boot || !mode || !path) return error("bad node record");
+        record.node = NodeOriginal{*path, *boot, *mode, **value};
+        return record;
+    }
+    auto kind = state_kind_from_word(fields[0]);
+    if (!kind) return error("unknown record kind");
+    StateOriginal state{{*kind, {}}, *value};
+    for (size_t i = 1; i + 1 < fields.size(); ++i) {
+        auto word = unescape_field(fields[i]);
+        if (!word) return Error{word.error()};
+        state.target.key.push_back(*word);
+    }
+    if (state.target.key.size() != state_key_size(*kind)) return error("bad key");
+    record.state = std::move(state);
+    return record;
+}
+
+}  // namespace korvane

@@ -1,0 +1,62 @@
+// One line of the journal of original values: what a target held before
+// korvane first changed it. A line reads, fields separated by one blank:
+//
+//   <checksum> node <boot id> <mode> <path> <value>
+//   <checksum> <state kind> <key word>... <value>
+//
+// e.g. "8c1f03aa setting global low_power =0". The checksum is eight hex
+// digits over the rest of the line, so a torn or damaged line is never taken
+// for a record. The value is "=" and the text, or "-" when the target was
+// absent. Every field is escaped: "\\" for a backslash, "\s" a blank, "\t",
+// "\n" and "\r", "\xHH" for other control bytes, and "\e" for an empty field.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sys/command_kinds.h"
+#include "sys/result.h"
+
+namespace korvane {
+
+struct NodeOriginal {
+    std::string path;  // canonical: links resolved
+    std::string boot_id;
+    mode_t mode = 0;
+    std::string content;
+    bool operator==(const NodeOriginal&) const = default;
+};
+
+struct StateOriginal {
+    StateTarget target;
+    std::optional<std::string> value;
+    bool operator==(const StateOriginal&) const = default;
+};
+
+// Exactly one of the two is set.
+struct JournalRecord {
+    std::optional<NodeOriginal> node;
+    std::optional<StateOriginal> state;
+    bool operator==(const JournalRecord&) const = default;
+
+    // The same target: the same canonical node path, or the same state key.
+    bool same_target(const JournalRecord& other) const;
+    // The target as messages name it: a node's path, or e.g. "setting global low_power".
+    std::string target_text() const;
+};
+
+// The line for a record, without the newline.
+std::string format_record(const JournalRecord& record);
+
+// The record a line holds (without its newline), or an error saying why the
+// line cannot be read.
+Result<JournalRecord> parse_record(std::string_view line);
+
+// The field escaping, exposed for tests.
+std::string escape_field(std::string_view text);
+Result<std::string> unescape_field(std::string_view text);
+
+}  // namespace korvane

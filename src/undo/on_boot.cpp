@@ -1,0 +1,38 @@
+#include "undo/on_boot.h"
+
+#include "modes/setup_steps.h"
+#include "sys/korvane_files.h"
+#include "sys/output.h"
+
+namespace korvane {
+namespace {
+
+constexpr std::string_view kBootFile = "boot";
+constexpr std::string_view kOff = "off";
+
+bool is_setup_mode(std::string_view word) {
+    for (const SetupMode& mode : setup_modes()) {
+        if (mode.word == word) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+Result<void> set_boot_mode(std::string_view mode) {
+    if (mode == kOff) {
+        if (auto removed = remove_stored_file(kBootFile); !removed) return removed;
+        out("[OK] No mode will be applied at boot");
+        return success();
+    }
+    if (!is_setup_mode(mode)) {
+        out("[ERROR] Unknown mode: ", mode);
+        out("[INFO] Available modes: gamemode, normalmode, batterymode, off");
+        return success();
+    }
+    if (auto stored = store_file(kBootFile, mode); !stored) return stored;
+    out("[OK] ", mode, " will be applied at every boot");
+    return success();
+}
+
+}  // namespace korvane

@@ -1,0 +1,81 @@
+#include "undo/restore.h"
+
+#include <vector>
+
+#include "sys/change_policy.h"
+#include "sys/journal.h"
+#include "sys/node.h"
+#include "sys/output.h"
+#include "sys/runner.h"
+#include "undo/report_nodes.h"
+
+namespace korvane {
+namespace {
+
+Result<void> restore_node(const NodeOriginal& node) {
+    if (auto freed = report_node_default(node.path)) return put_node_back(node.path, *freed, node.mode);
+    // A node that still holds its original is not written again: a vendor
+    // limit node whose mode alone was changed keeps its value untouched.
+    auto now = read_node(node.path);
+    if (now && *now == node.content) return put_node_back(node.path, std::nullopt, node.mode);
+    return put_node_back(node.path, node.content, node.mode);
+}
+
+Result<void> restore_state(const StateOriginal& state) {
+    std::vector<std::string> command = restore_command(state.target, state.value);
+    return run_command(command[0], Args(command.begin() + 1, command.end()));
+}
+
+}  // namespace
+
+Result<void> restore_changes() {
+    const bool dry_run = change_policy() == ChangePolicy::dry_run;
+    if (!dry_run) set_change_policy(ChangePolicy::unrecorded);
+    auto taken = journal_take();
+    if (!taken) return error("Failed to read the journal: " + taken.error());
+
+    std::vector<JournalLine> lines = taken->has_value() ? std::move(**taken) : std::vector<JournalLine>();
+    std::vector<size_t> current;  // indexes of the records to put back
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const JournalLine& line = lines[i];
+        if (!line.record) {
+            out("[WARN] Skipping unreadable journal line ", line.number, ": ", line.record.error());
+            continue;
+        }
+        // The kernel reset the nodes of an earlier boot itself.
+        const JournalRecord& record = *line.record;
+        if (record.node && record.node->boot_id != current_boot_id()) continue;
+        current.push_back(i);
+    }
+
+    std::vector<bool> failed(lines.size(), false);
+    size_t restored = 0;
+    if (current.empty()) {
+        out("[INFO] Nothing to restore");
+    } else {
+        out("[INFO] Restoring ", current.size(), " changes...");
+        for (auto at = current.rbegin(); at != current.rend(); ++at) {
+            const JournalRecord& record = *lines[*at].record;
+            auto done = record.node ? restore_node(*record.node) : restore_state(*record.state);
+            if (done) {
+                ++restored;
+            } else {
+                failed[*at] = true;
+                out("[WARN] Failed to restore ", record.target_text(), ": ", done.error());
+            }
+        }
+        out("[OK] Restored ", restored, " of ", current.size(), " changes");
+    }
+    if (dry_run || lines.empty()) return success();
+
+    // Unreadable lines are kept for another try until an undo fully succeeds.
+    const bool all_restored = restored == current.size();
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (failed[i] || (!all_restored && !lines[i].record)) kept.push_back(lines[i].text);
+    }
+    if (auto replaced = journal_replace(kept); !replaced) return error("Failed to update the journal: " + replaced.error());
+    return success();
+}
+
+}  // namespace korvane

@@ -22,6 +22,7 @@ constexpr const char* kBootIdPath = "/proc/sys/kernel/random/boot_id";
 
 // The journal as this process holds it: open, locked, read once.
 struct OpenJournal {
+    std::string path;  // a test may move the folder between uses
     UniqueFd fd;
     std::vector<JournalRecord> records;
     bool torn_end = false;  // the file ends in a line without its newline
@@ -97,13 +98,13 @@ std::vector<JournalLine> parse_lines(std::string_view content) {
 }
 
 Result<OpenJournal*> open_journal() {
-    if (g_journal) return &*g_journal;
+    if (g_journal && g_journal->path == journal_path()) return &*g_journal;
     if (auto folder = ensure_korvane_folder(); !folder) return Error{folder.error()};
     auto fd = open_locked(true);
     if (!fd) return Error{fd.error()};
     auto content = read_all(fd->get());
     if (!content) return Error{content.error()};
-    OpenJournal journal{std::move(fd).value(), {}, !content->empty() && content->back() != '\n'};
+    OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n'};
     for (JournalLine& line : parse_lines(*content)) {
         if (line.record) journal.records.push_back(std::move(line.record).value());
     }
@@ -157,7 +158,7 @@ Result<std::optional<std::vector<JournalLine>>> journal_take() {
     auto content = read_all(fd->get());
     if (!content) return Error{content.error()};
     // Kept open, and so locked, until the process ends.
-    g_journal = OpenJournal{std::move(fd).value(), {}, false};
+    g_journal = OpenJournal{journal_path(), std::move(fd).value(), {}, false};
     return Lines(parse_lines(*content));
 }
 

@@ -153,6 +153,10 @@ std::string format_record(const JournalRecord& record) {
         if (!body.empty()) body.push_back(' ');
         body.append(field);
     }
+    return sign_body(body);
+}
+
+std::string sign_body(std::string_view body) {
     std::string line = hex32(checksum(body));
     line.push_back(' ');
     line.append(body);

@@ -55,7 +55,9 @@ std::string format_record(const JournalRecord& record);
 // line cannot be read.
 Result<JournalRecord> parse_record(std::string_view line);
 
-// The field escaping, exposed for tests.
+// The checksum and a blank put before a line's fields, and the field
+// escaping, exposed for tests.
+std::string sign_body(std::string_view body);
 std::string escape_field(std::string_view text);
 Result<std::string> unescape_field(std::string_view text);
 

@@ -79,6 +79,12 @@ const char* const kHelp =
     "  --disable_network        Disable network connections\n"
     "\n"
     "  --help, -h              Show this help message\n"
+    "\n"
+    "\n"
+    "UNDO AND PREVIEW\n"
+    "  --restore                Undo every recorded change\n"
+    "  --dry-run <command> [value] Show what a command would change\n"
+    "  --on_boot <mode|off>     Apply a mode at every boot\n"
     "\n";
 
 TEST(Cli, HelpIsPrintedForNoCommandAndBothHelpWords) {
@@ -102,6 +108,8 @@ TEST(Cli, MissingValueGoesToStandardError) {
         {"--gpu_min", "Usage: --gpu_min <0-100>\n"},
         {"--set_dnd", "Usage: --set_dnd <Y/N>\n"},
         {"--fps_limit", "Usage: --fps_limit <fps>\n"},
+        {"--on_boot", "Usage: --on_boot <gamemode|normalmode|batterymode|off>\n"},
+        {"--dry-run", "Usage: --dry-run <command> [value]\n"},
     };
     for (const auto& [word, usage] : cases) {
         CliRun run = run_korvane({word});

@@ -1,0 +1,119 @@
+#include "sys/command_kinds.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane {
+namespace {
+
+struct ClassCase {
+    std::vector<std::string> line;  // program, then arguments
+    CommandKind kind;
+    std::string target;  // describe_target for a state change
+};
+
+TEST(CommandKinds, EveryCommandLineOfTheProgramIsClassified) {
+    using K = CommandKind;
+    // clang-format off
+    const ClassCase cases[] = {
+        {{"dumpsys", "game"},                                                   K::read, ""},
+        {{"dumpsys", "SurfaceFlinger", "--latency"},                            K::read, ""},
+        {{"getprop", "ro.build.version.sdk"},                                   K::read, ""},
+        {{"settings", "get", "system", "peak_refresh_rate"},                    K::read, ""},
+        {{"cmd", "package", "list", "packages"},                                K::read, ""},
+        {{"cmd", "device_config", "get", "game_overlay", "com.x"},              K::read, ""},
+        {{"cmd", "device_config", "list", "game_overlay"},                      K::read, ""},
+        {{"cmd", "appops", "get", "com.x", "RUN_IN_BACKGROUND"},                K::read, ""},
+        {{"cmd", "deviceidle", "sys-whitelist"},                                K::read, ""},
+        {{"find", "/sys/devices", "-name", "*life_time*", "-type", "f"},        K::read, ""},
+        {{"settings", "put", "global", "low_power", "1"},                       K::state, "setting global low_power"},
+        {{"settings", "delete", "system", "min_refresh_rate"},                  K::state, "setting system min_refresh_rate"},
+        {{"cmd", "device_config", "put", "game_overlay", "com.x", "mode=2"},    K::state,
+            "device_config game_overlay com.x"},
+        {{"cmd", "device_config", "delete", "game_overlay", "com.x"},           K::state,
+            "device_config game_overlay com.x"},
+        {{"setprop", "debug.sf.late.sf.duration", "1"},                         K::state, "property debug.sf.late.sf.duration"},
+        {{"cmd", "appops", "set", "com.x", "RUN_IN_BACKGROUND", "deny"},        K::state, "app-op com.x RUN_IN_BACKGROUND"},
+        {{"cmd", "deviceidle", "sys-whitelist", "-com.x"},                      K::state, "allow-list entry com.x"},
+        {{"cmd", "deviceidle", "sys-whitelist", "+com.x"},                      K::state, "allow-list entry com.x"},
+        {{"find", "/data/data", "-type", "d", "-name", "cache", "-exec", "rm", "-rf", "{}", "+"}, K::action, ""},
+        {{"am", "kill-all"},                                                    K::action, ""},
+        {{"sync"},                                                              K::action, ""},
+        {{"svc", "wifi", "disable"},                                            K::action, ""},
+        {{"dd", "if=/dev/zero", "of=/data/local/tmp/x", "bs=4k", "count=256"},  K::action, ""},
+        {{"cmd", "notification", "set_dnd", "priority"},                        K::action, ""},
+        {{"cmd", "game", "mode", "2", "com.x"},                                 K::action, ""},
+        {{"cmd", "game", "reset", "com.x"},                                     K::action, ""},
+        {{"sh", "-c", "echo '1' > /sys/x"},                                     K::action, ""},
+        {{"cmd", "deviceidle", "sys-whitelist", "com.x"},                       K::action, ""},  // no sign: refused
+        {{"settings", "delete", "global"},                                      K::action, ""},  // no key
+        {{"cmd", "deviceidle", "disable", "com.x"},                             K::action, ""},
+    };
+    // clang-format on
+    for (const ClassCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.line));
+        CommandClass got = classify_command(c.line[0], Args(c.line.begin() + 1, c.line.end()));
+        EXPECT_EQ(got.kind, c.kind);
+        EXPECT_EQ(got.target ? describe_target(*got.target) : "", c.target);
+    }
+}
+
+struct StateCase {
+    StateTarget target;
+    std::string read;            // the read command, joined
+    std::string answer;          // what it printed
+    std::optional<std::string> value;
+    std::string restore;         // the command that puts it back, joined
+};
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
+    return text;
+}
+
+TEST(CommandKinds, OriginalsAreReadAndPutBackPerKind) {
+    using S = StateKind;
+    // clang-format off
+    const StateCase cases[] = {
+        {{S::setting, {"global", "low_power"}}, "settings get global low_power", "1\n", "1",
+            "settings put global low_power 1"},
+        {{S::setting, {"system", "peak_refresh_rate"}}, "settings get system peak_refresh_rate", "null\n",
+            std::nullopt, "settings delete system peak_refresh_rate"},
+        {{S::device_config, {"game_overlay", "com.x"}}, "cmd device_config get game_overlay com.x",
+            "mode=2,fps=60:mode=3\n", "mode=2,fps=60:mode=3", "cmd device_config put game_overlay com.x mode=2,fps=60:mode=3"},
+        {{S::device_config, {"game_overlay", "com.x"}}, "cmd device_config get game_overlay com.x", "null\n",
+            std::nullopt, "cmd device_config delete game_overlay com.x"},
+        {{S::property, {"debug.sf.late.sf.duration"}}, "getprop debug.sf.late.sf.duration", "\n", std::nullopt,
+            "setprop debug.sf.late.sf.duration -1"},
+        {{S::property, {"persist.x"}}, "getprop persist.x", "\n", std::nullopt, "setprop persist.x "},
+        {{S::property, {"debug.sf.late.sf.duration"}}, "getprop debug.sf.late.sf.duration", "10500000\n", "10500000",
+            "setprop debug.sf.late.sf.duration 10500000"},
+        {{S::app_op, {"com.x", "RUN_IN_BACKGROUND"}}, "cmd appops get com.x RUN_IN_BACKGROUND",
+            "RUN_IN_BACKGROUND: ignore; time=+1h2m ago\n", "ignore", "cmd appops set com.x RUN_IN_BACKGROUND ignore"},
+        {{S::app_op, {"com.x", "RUN_IN_BACKGROUND"}}, "cmd appops get com.x RUN_IN_BACKGROUND", "No operations.\n",
+            "default", "cmd appops set com.x RUN_IN_BACKGROUND default"},
+        {{S::allow_list, {"com.google.android.gms"}}, "cmd deviceidle sys-whitelist",
+            "com.android.phone,1001\ncom.google.android.gms,10123\n", "listed",
+            "cmd deviceidle sys-whitelist +com.google.android.gms"},
+        {{S::allow_list, {"com.google.android.gms"}}, "cmd deviceidle sys-whitelist",
+            "com.google.android.gmsx,10124\n", std::nullopt, "cmd deviceidle sys-whitelist -com.google.android.gms"},
+    };
+    // clang-format on
+    for (const StateCase& c : cases) {
+        SCOPED_TRACE(c.read + " -> " + c.answer);
+        EXPECT_EQ(joined(read_command(c.target)), c.read);
+        auto value = parse_state_value(c.target, c.answer);
+        ASSERT_TRUE(value) << value.error();
+        EXPECT_EQ(*value, c.value);
+        EXPECT_EQ(joined(restore_command(c.target, *value)), c.restore);
+    }
+}
+
+TEST(CommandKinds, AnAppOpAnswerThatDoesNotSayIsNoOriginal) {
+    StateTarget op{StateKind::app_op, {"com.x", "RUN_ANY_IN_BACKGROUND"}};
+    EXPECT_FALSE(parse_state_value(op, ""));
+    EXPECT_FALSE(parse_state_value(op, "Error: Unknown operation string: RUN_ANY_IN_BACKGROUND\n"));
+}
+
+}  // namespace
+}  // namespace korvane

@@ -152,20 +152,26 @@ Result<void> journal_append(const JournalRecord& record) {
 
 Result<std::optional<std::vector<JournalLine>>> journal_take() {
     using Lines = std::optional<std::vector<JournalLine>>;
-    auto fd = open_locked(false);
-    if (!fd) return Error{fd.error()};
-    if (!fd->valid()) return Lines();
-    auto content = read_all(fd->get());
+    // A second lock of this process's own would wait for itself.
+    if (!g_journal || g_journal->path != journal_path()) {
+        auto fd = open_locked(false);
+        if (!fd) return Error{fd.error()};
+        if (!fd->valid()) return Lines();
+        // Kept open, and so locked, until the process ends.
+        g_journal = OpenJournal{journal_path(), std::move(fd).value(), {}, false};
+    }
+    auto content = read_all(g_journal->fd.get());
     if (!content) return Error{content.error()};
-    // Kept open, and so locked, until the process ends.
-    g_journal = OpenJournal{journal_path(), std::move(fd).value(), {}, false};
     return Lines(parse_lines(*content));
 }
 
 Result<void> journal_replace(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
-    return replace_file(journal_path(), text, 0600);
+    auto replaced = replace_file(journal_path(), text, 0600);
+    // The lock held stays on the file renamed away; the journal work is done.
+    g_journal.reset();
+    return replaced;
 }
 
 }  // namespace korvane

@@ -8,7 +8,8 @@
 namespace korvane {
 
 // Stores gamemode, normalmode or batterymode in korvane_file("boot"), or
-// removes it for "off". Any other word prints an error and changes nothing.
+// removes it for "off"; either way clears the boot service's guard marker.
+// Any other word prints an error and changes nothing.
 Result<void> set_boot_mode(std::string_view mode);
 
 }  // namespace korvane

@@ -34,6 +34,7 @@ expect_eq "zip entries" "META-INF/com/google/android/update-binary
 META-INF/com/google/android/updater-script
 customize.sh
 module.prop
+service.sh
 system/bin/korvane" "$(unzip -Z1 "$zip_path" | LC_ALL=C sort)"
 expect_eq "mode of system/bin/korvane in the zip" "-rwxr-xr-x" \
     "$(unzip -Z "$zip_path" system/bin/korvane | awk '{print $1}')"
@@ -57,6 +58,10 @@ expect_eq "versionCode" $((major * 10000 + minor * 100 + patch)) "$(prop version
 # --- install scripts ---------------------------------------------------------
 grep -qx 'set_perm "$MODPATH/system/bin/korvane" 0 0 0755' "$m/customize.sh" ||
     fail "customize.sh does not set mode 0755 on system/bin/korvane"
+grep -qx 'set_perm "$MODPATH/service.sh" 0 0 0755' "$m/customize.sh" ||
+    fail "customize.sh does not set mode 0755 on service.sh"
+cmp -s "$repo/packaging/module/service.sh" "$m/service.sh" || fail "service.sh differs from packaging/module/service.sh"
+sh -n "$m/service.sh" || fail "service.sh is not valid shell"
 expect_eq "updater-script" "#MAGISK" "$(cat "$m/META-INF/com/google/android/updater-script")"
 [[ -x $m/META-INF/com/google/android/update-binary ]] || fail "update-binary is not executable"
 

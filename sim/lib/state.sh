@@ -6,6 +6,7 @@
 #   android/                               the framework's state, bound at /sim/state: settings, props,
 #                                          device_config, game modes, and the invocation log
 #   profile                                the name of the device profile it was made from
+#   kernel                                 the version of its kernel, whose node rules the phone follows
 # A profile under sim/devices/NAME has the same folders, laid over sim/base, and
 # a `layout` file (as sim/base does) for what git cannot hold: empty folders and modes.
 
@@ -56,6 +57,7 @@ sim_build_pristine() {
 			[[ -d $layer/$t ]] && trees+=("$layer/$t")
 		done
 		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
+		if [[ -f $layer/kernel ]]; then cp "$layer/kernel" "$state/kernel"; fi
 	done
 	# git keeps only the x bit; what a checkout gets depends on its umask
 	chmod -R u=rwX,go=rX "$state"
@@ -89,6 +91,26 @@ sim_init_state() {
 	sim_pristine "$1"
 	mkdir -p "$2"
 	cp -a "$REPLY/." "$2/"
+	sim_new_boot_id "$2"
+}
+
+# Each boot of a phone has an id of its own.
+sim_new_boot_id() {
+	local id
+	read -r id </proc/sys/kernel/random/uuid
+	printf '%s' "$id" >"$1/proc/sys/kernel/random/boot_id"
+}
+
+# Reboots the phone of a state folder: the kernel's nodes come back as the
+# profile has them, with a new boot id, and debug.* properties are gone;
+# everything else in android/ and data/ stays.
+sim_reboot_state() {
+	local state=$1
+	sim_pristine "$(<"$state/profile")"
+	rm -rf "$state/sys" "$state/proc"
+	cp -a "$REPLY/sys" "$REPLY/proc" "$state/"
+	rm -f "$state"/android/props/debug.*
+	sim_new_boot_id "$state"
 }
 
 sim_state_is_empty() {

@@ -23,6 +23,9 @@
 #ifndef KORVANE_BINARY
 #error "KORVANE_BINARY must name the korvane executable"
 #endif
+#ifndef KORVANE_KERNELFS
+#error "KORVANE_KERNELFS must name the kernel file system daemon (sim/kernelfs)"
+#endif
 #ifndef KORVANE_EMULATOR
 #define KORVANE_EMULATOR ""
 #endif
@@ -31,6 +34,9 @@ namespace fs = std::filesystem;
 
 namespace korvane::e2e {
 namespace {
+
+// sim/run's status when the phone itself cannot be set up
+constexpr int kSimFailure = 2;
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error("SimDevice: " + what);
@@ -130,6 +136,15 @@ void write_file(const std::string& path, const std::string& content) {
     if (!out.flush()) fail("cannot write " + path);
 }
 
+// A new rule folder (with its final slash) in a folder of failure rules. Rules
+// are tried in name order, so they are numbered in the order they were set.
+std::string next_rule(const std::string& folder) {
+    fs::create_directories(folder);
+    auto count = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    std::string name = std::to_string(count);
+    return folder + "/" + std::string(4 - std::min<size_t>(4, name.size()), '0') + name + "/";
+}
+
 // The invocation log escapes backslash, tab and newline; undo that.
 std::string unescape(const std::string& field) {
     std::string text;
@@ -209,12 +224,7 @@ void SimDevice::symlink(const std::string& target, const std::string& path) {
 
 void SimDevice::fail_tool(const std::string& tool, int exit_code, const std::string& stderr_text,
                           const FailWhen& when) {
-    // rules are tried in name order, so number them in the order they were set
-    std::string folder = android_path("fail/" + tool);
-    fs::create_directories(folder);
-    auto count = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-    std::string name = std::to_string(count);
-    std::string rule = folder + "/" + std::string(4 - std::min<size_t>(4, name.size()), '0') + name + "/";
+    std::string rule = next_rule(android_path("fail/" + tool));
     write_file(rule + "code", std::to_string(exit_code));
     write_file(rule + "stderr", stderr_text);
     if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call));
@@ -254,13 +264,19 @@ void SimDevice::trace_fds() { write_file(android_path("trace_fds"), ""); }
 RunResult SimDevice::sim_run(const std::vector<std::string>& options,
                              const std::vector<std::string>& args) const {
     // korvane of this build, also for programs that start it themselves
-    std::vector<std::string> argv = {sim_script("run"), "--state", state_, "--korvane", KORVANE_BINARY};
+    std::vector<std::string> argv = {sim_script("run"), "--state", state_, "--korvane", KORVANE_BINARY,
+                                     "--kernelfs", KORVANE_KERNELFS};
     if (std::string(KORVANE_EMULATOR).size() > 0) argv.insert(argv.end(), {"--emulator", KORVANE_EMULATOR});
     if (KORVANE_SANITIZED) argv.push_back("--sanitizer-log");
     argv.insert(argv.end(), options.begin(), options.end());
     argv.push_back("--");
     argv.insert(argv.end(), args.begin(), args.end());
     RunResult result = run_captured(argv);
+    if (result.status == kSimFailure && result.err.find("(FUSE)") != std::string::npos) {
+        // no phone can run here: one line says why, instead of every test failing on its own
+        std::fputs(result.err.c_str(), stderr);
+        std::exit(kSimFailure);
+    }
     if (KORVANE_SANITIZED) expect_no_sanitizer_report();
     return result;
 }
@@ -357,6 +373,18 @@ std::optional<std::string> SimDevice::appop(const std::string& package, const st
 
 bool SimDevice::idle_whitelisted(const std::string& package) const {
     return fs::exists(android_path("deviceidle/whitelist/" + package));
+}
+
+void SimDevice::kill_on_node_write(int signal, const NodeWriteWhen& when) {
+    std::string rule = next_rule(android_path("fail/node"));
+    write_file(rule + "signal", std::to_string(signal));
+    if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call));
+    if (!when.path_contains.empty()) write_file(rule + "match", when.path_contains);
+}
+
+void SimDevice::reboot() {
+    RunResult r = run_captured({sim_script("run"), "--state", state_, "--reboot"});
+    if (r.status != 0) fail("cannot reboot: " + r.err);
 }
 
 std::vector<std::string> SimDevice::leaked_fds() const {

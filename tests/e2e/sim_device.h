@@ -12,6 +12,9 @@
 //
 // Paths are the phone's own (/sys, /proc, /data, /storage, /dev/block,
 // /system/bin). Setup mistakes throw std::runtime_error, failing the test.
+// The phone's /sys and /proc follow a kernel's rules (sim/kernelfs), but the
+// accessors here work on the state folder's files directly: a node's file
+// holds its value without the newline a read through the kernel adds.
 
 #include <sys/types.h>
 
@@ -46,6 +49,13 @@ struct FailWhen {
     std::string args_contain;  // only when its arguments joined by blanks contain this; empty: always
 };
 
+// Which open for writing of a node kill_on_node_write() strikes, e.g.
+// {.on_call = 2} or {.path_contains = "scaling_max_freq"}; {} strikes every one.
+struct NodeWriteWhen {
+    int on_call = 0;            // only the Nth (from 1, over the device's life); 0: every one
+    std::string path_contains;  // only a node whose path contains this; empty: any
+};
+
 // A device-tool invocation: the program name, then each argument exactly.
 using Call = std::vector<std::string>;
 
@@ -69,6 +79,14 @@ public:
     void fail_tool(const std::string& tool, int exit_code, const std::string& stderr_text = "",
                    const FailWhen& when = {});
     void remove_tool(const std::string& tool);
+    // The kernel kills the process that opens a node for writing with this
+    // signal instead of opening it: a crash in the middle of a command.
+    void kill_on_node_write(int signal, const NodeWriteWhen& when = {});
+
+    // A reboot: /sys and /proc come back as the profile has them, with a new
+    // /proc/sys/kernel/random/boot_id; debug.* properties are dropped; the rest
+    // of the framework's state and /data stay.
+    void reboot();
 
     // The framework's state.
     void set_prop(const std::string& name, const std::string& value);

@@ -91,7 +91,6 @@ sim_init_state() {
 	sim_pristine "$1"
 	mkdir -p "$2"
 	cp -a "$REPLY/." "$2/"
-	sim_new_boot_id "$2"
 }
 
 # Each boot of a phone has an id of its own.

@@ -103,12 +103,10 @@ int write_sysctl(const Mount& mount, std::string_view path, std::string_view inp
 Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size) {
     Text t = read_backing(mount.backing(path));
     if (t.error != 0) return t;
-    if (node == NodeClass::sysfs || node == NodeClass::sysctl) {
-        // integer sysctls answer only a read from the start
-        bool integer = node == NodeClass::sysctl && sysctl_is_integer(path.substr(kSysctlRoot.size()));
-        if (integer && offset > 0) return {};
-        if (t.text.empty() || t.text.back() != '\n') t.text += '\n';
-    }
+    // integer sysctls answer only a read from the start
+    if (node == NodeClass::sysctl && offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {};
+    // a node that holds nothing shows nothing, as a driver printing no value
+    if (!t.text.empty() && t.text.back() != '\n') t.text += '\n';
     if (offset >= t.text.size()) return {};
     return {0, t.text.substr(offset, size)};
 }
@@ -120,8 +118,7 @@ int write_node(const Mount& mount, NodeClass node, std::string_view path, std::s
     case NodeClass::sysctl:
         return write_sysctl(mount, path, input);
     default:
-        // vendor drivers keep what they were given
-        return write_backing(mount.backing(path), std::string(input));
+        return write_backing(mount.backing(path), std::string(without_newline(input)));
     }
 }
 

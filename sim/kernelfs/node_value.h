@@ -1,8 +1,8 @@
 #pragma once
 // What a node shows when read and what a write leaves in it. The backing file
-// holds the value without the newline the kernel adds when showing it, so
-// sysfs and /proc/sys nodes store "1" for a write of "1\n" and read back
-// "1\n"; vendor procfs nodes keep and show the bytes last written.
+// holds the value without the newline the kernel adds when showing it: a
+// write of "1\n" stores "1", which reads back as "1\n". Vendor procfs nodes
+// keep the value as written too; only sysfs and /proc/sys apply rules to it.
 
 #include <string>
 #include <string_view>

@@ -124,7 +124,7 @@ TEST(BypassChargingE2e, RefusedMtkCommandNodeHasNoShellFallback) {
         "[OK] Bypass Charging Enabled - 1 paths modified",
     }));
     EXPECT_EQ(dev.read(kMtkBypass), "1");
-    EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
+    EXPECT_EQ(dev.read(kMtkCmd), "0 0");
     EXPECT_TRUE(dev.calls_of("sh").empty());
 }
 
@@ -144,7 +144,7 @@ TEST(BypassChargingE2e, ScanListsNodesInTableOrderAndWritesNothing) {
     }));
     EXPECT_EQ(dev.read(kMtkBypass), "0");
     EXPECT_EQ(dev.mode(kMtkBypass), 0644u);
-    EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
+    EXPECT_EQ(dev.read(kMtkCmd), "0 0");
 }
 
 TEST(BypassChargingE2e, UnreadableScanPathIsStillFound) {
@@ -171,7 +171,7 @@ TEST(ChargingE2e, InvalidStatesAreReportedTwiceAroundTheUsage) {
         }
     }
     EXPECT_EQ(dev.read(kMtkBypass), "0");
-    EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
+    EXPECT_EQ(dev.read(kMtkCmd), "0 0");
 }
 
 TEST(ChargingE2e, BareDeviceHasNoNodesAndStillSucceeds) {

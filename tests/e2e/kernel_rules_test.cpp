@@ -126,36 +126,40 @@ TEST(KernelRulesE2e, AdrenoLimitsOutOfOrderAreRefusedOn4x) {
 
 TEST(KernelRulesE2e, IntegerSysctlsParseLikeTheKernel) {
     struct Case {
-        const char* entry;  // under /proc/sys
-        const char* input;  // printf format
+        const char* entry;  // under /proc/sys/kernel, put back to `before` after each case
+        const char* input;  // for print: escapes expanded
         const char* outcome;
-        const char* stored;
+        const char* shown;  // what a read shows then
     };
     // clang-format off
     const Case cases[] = {
-        {"kernel/sched_boost",            "2",      "ok",      "2"},
-        {"kernel/sched_boost",            " 2\\n",  "ok",      "2"},
-        {"kernel/sched_boost",            "-1",     "ok",      "-1"},
-        {"kernel/sched_boost",            "2x",     "refused", "0"},
-        {"kernel/sched_boost",            "\\n",    "refused", "0"},
-        {"kernel/sched_boost",            "9",      "refused", "0"},   // out of range
-        {"kernel/sched_tunable_scaling",  "0x2",    "ok",      "2"},
-        {"kernel/sched_latency_ns",       "99999",  "refused", "10000000"},
-        {"vm/drop_caches",                "5",      "refused", "3"},
-        {"vm/drop_caches",                "1",      "ok",      "1"},
+        {"sched_boost",           "2",      "ok",      "2"},
+        {"sched_boost",           " 2\\n",  "ok",      "2"},
+        {"sched_boost",           "-1",     "ok",      "-1"},
+        {"sched_boost",           "2x",     "refused", "0"},
+        {"sched_boost",           "\\n",    "refused", "0"},
+        {"sched_boost",           "9",      "refused", "0"},   // out of range
+        {"sched_tunable_scaling", "0x2",    "ok",      "2"},
+        {"sched_latency_ns",      "99999",  "refused", "10000000"},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.entry) + " <- " + c.input);
-        SimDevice dev("snapdragon");
-        dev.write("/proc/sys/vm/drop_caches", "3", 0200);
-        EXPECT_EQ(sh(dev, put(c.input, "/proc/sys/" + std::string(c.entry))).lines(), Lines{c.outcome});
-        EXPECT_EQ(dev.read("/proc/sys/" + std::string(c.entry)), c.stored);
-    }
     SimDevice dev("snapdragon");
-    auto r = sh(dev, "cat /proc/sys/kernel/sched_boost; echo \"<$(dd if=/proc/sys/kernel/sched_boost bs=1 skip=1)>\";"
-                     "cat /proc/sys/vm/drop_caches 2>/dev/null || echo refused");
-    EXPECT_EQ(r.lines(), (Lines{"0", "<>", "refused"})) << r.err;  // a read past the start is empty; drop_caches is write-only
+    std::string script;
+    Lines expected;
+    for (const Case& c : cases) {
+        std::string node = "/proc/sys/kernel/" + std::string(c.entry);
+        std::string before = dev.read(node);
+        script += put(c.input, node) + "; cat " + node + "; echo " + before + " > " + node + ";";
+        expected.insert(expected.end(), {c.outcome, c.shown});
+    }
+    // a read past the start is empty; drop_caches refuses reads and takes 1-4 only
+    script += "echo \"<$(dd if=/proc/sys/kernel/sched_boost bs=1 skip=1)>\"; cat /proc/sys/vm/drop_caches || echo refused;" +
+              put("5", "/proc/sys/vm/drop_caches") + ";" + put("1", "/proc/sys/vm/drop_caches");
+    expected.insert(expected.end(), {"<>", "refused", "refused", "ok"});
+    auto r = sh(dev, script);
+    EXPECT_EQ(r.lines(), expected) << r.err;
+    EXPECT_EQ(dev.read("/proc/sys/vm/drop_caches"), "1");  // the last drop, for tests to see
+    EXPECT_EQ(dev.read("/proc/sys/kernel/sched_boost"), "0");  // stored without the newline
 }
 
 TEST(KernelRulesE2e, WaltRefusesAnUpMigrationMarginBelowTheDownOne) {

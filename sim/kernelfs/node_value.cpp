@@ -75,11 +75,16 @@ int write_sysfs(const Mount& mount, std::string_view path, std::string_view inpu
 }
 
 // WALT refuses margins that would put a task's up-migration threshold below
-// its down-migration one (walt_proc_updown_migrate_handler).
+// its down-migration one (walt_proc_updown_migrate_handler), whether its
+// tunables sit in /proc/sys/walt (GKI) or in /proc/sys/kernel (4.x-5.10
+// Qualcomm kernels).
 bool walt_margins_cross(const Mount& mount, std::string_view entry, const std::string& stored) {
-    bool up = entry == "walt/sched_upmigrate";
-    if (!up && entry != "walt/sched_downmigrate") return false;
-    Text other = read_backing(mount.backing(up ? "/proc/sys/walt/sched_downmigrate" : "/proc/sys/walt/sched_upmigrate"));
+    size_t slash = entry.rfind('/');
+    std::string_view dir = entry.substr(0, slash + 1), name = entry.substr(slash + 1);
+    bool up = name == "sched_upmigrate";
+    if (!up && name != "sched_downmigrate") return false;
+    std::string other_entry = std::string(kSysctlRoot) + std::string(dir) + (up ? "sched_downmigrate" : "sched_upmigrate");
+    Text other = read_backing(mount.backing(other_entry));
     if (other.error != 0) return false;
     auto mine = sysctl_values(stored), theirs = sysctl_values(other.text);
     for (size_t i = 0; i < mine.size() && i < theirs.size(); ++i) {

@@ -27,7 +27,8 @@ Result<void> enable_gms_doze() {
     return run_cmd_sequence("[INFO] Enabling GMS Doze...", {
         {"appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
         {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
-        {"deviceidle", "whitelist", kGms},
+        // Play services sits on the system allow-list, which `whitelist -` leaves alone.
+        {"deviceidle", "sys-whitelist", str_cat("-", kGms)},
         {"deviceidle", "disable", kGms},
     }, "[OK] GMS Doze enabled");
     // clang-format on
@@ -38,7 +39,7 @@ Result<void> revert_gms_doze() {
     return run_cmd_sequence("[INFO] Reverting GMS Doze...", {
         {"appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
         {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
-        {"deviceidle", "unwhitelist", kGms},
+        {"deviceidle", "sys-whitelist", str_cat("+", kGms)},
     }, "[OK] GMS Doze reverted");
     // clang-format on
 }

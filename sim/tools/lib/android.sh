@@ -93,4 +93,5 @@ sim_sf_abort() {
 		REPLY="$name is set to $v but expecting duration"
 		return 0
 	done
+	return 0
 }

@@ -16,10 +16,10 @@ sim_effects_for() {
 sim_panel_rate() {
 	local line
 	REPLY=
-	[[ -f $S/dumpsys/SurfaceFlinger ]] || return 0
+	[[ -f $S/dumpsys/SurfaceFlinger.template ]] || return 0
 	while IFS= read -r line; do
 		[[ $line = '@refresh-rate '* ]] && REPLY=${line#@refresh-rate }
-	done <"$S/dumpsys/SurfaceFlinger"
+	done <"$S/dumpsys/SurfaceFlinger.template"
 	return 0
 }
 

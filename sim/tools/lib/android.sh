@@ -31,6 +31,13 @@ sim_has_service() {
 	[[ -n $found ]]
 }
 
+# Sets REPLY to $1 without leading and trailing blanks and tabs.
+sim_trim() {
+	REPLY=$1
+	while [[ $REPLY = [' 	']* ]]; do REPLY=${REPLY#?}; done
+	while [[ $REPLY = *[' 	'] ]]; do REPLY=${REPLY%?}; done
+}
+
 # Whether a line of a list file is exactly $2.
 sim_listed() {
 	typeset l
@@ -41,7 +48,16 @@ sim_listed() {
 	return 1
 }
 
-sim_installed() { sim_listed "$S/packages" "$1"; }
+# Whether a package is installed; a test's package list may pad its lines.
+sim_installed() {
+	typeset l
+	[[ -f $S/packages && -n $1 ]] || return 1
+	while IFS= read -r l; do
+		sim_trim "$l"
+		[[ $REPLY = "$1" ]] && return 0
+	done <"$S/packages"
+	return 1
+}
 
 # A game is an installed package of category game; which ones are is the
 # profile's list `games`.

@@ -9,12 +9,6 @@ sim_downscale_grid=' 0.3 0.35 0.4 0.45 0.5 0.55 0.6 0.65 0.7 0.75 0.8 0.85 0.9 '
 # Android 13 caps only at these rates (its FrameRate enum).
 sim_fps_list=' 30 40 45 60 90 120 '
 
-sim_trim() {
-	REPLY=$1
-	while [[ $REPLY = [' 	']* ]]; do REPLY=${REPLY#?}; done
-	while [[ $REPLY = *[' 	'] ]]; do REPLY=${REPLY%?}; done
-}
-
 # Parses one entry ("key=value" pieces at ","), as KeyValueListParser does:
 # keys and values trimmed, the last of a key wins, a piece without "=" drops
 # the entry. Sets en_mode (0 when absent or not a number), en_ds/en_has_ds,

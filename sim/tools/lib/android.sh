@@ -53,6 +53,8 @@ sim_installed() {
 	typeset l
 	[[ -f $S/packages && -n $1 ]] || return 1
 	while IFS= read -r l; do
+		[[ $l = "$1" ]] && return 0
+		[[ $l = *[' 	']* ]] || continue
 		sim_trim "$l"
 		[[ $REPLY = "$1" ]] && return 0
 	done <"$S/packages"

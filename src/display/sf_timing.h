@@ -34,8 +34,9 @@ std::vector<SfProperty> timing_properties(double rate);
 
 // Whether SurfaceFlinger would abort at its next start on a phase-offset
 // property: it does when debug.sf.use_phase_offsets_as_durations is 1 or true
-// (or y, yes, on: the getprop answer, trimmed, read as libbase reads a bool). An answer that could not be read counts as
-// yes, since a wrong guess there leaves a phone that cannot start its display.
+// (or y, yes, on, as libbase reads a bool; the getprop answer is trimmed). An
+// answer that could not be read counts as yes, since a wrong guess there
+// leaves a phone that cannot start its display.
 bool phase_offsets_abort(const std::optional<std::string_view>& durations_answer);
 
 // `x` to the nearest whole number, halves away from zero.

@@ -159,7 +159,8 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
     EXPECT_EQ(android12.game_state("com.mobile.legends").downscale, "0.35");
 
     SimDevice android14("snapdragon");
-    EXPECT_EQ(android14.run({"--downscales", "0.72"}).lines().back(), "[OK] Downscaling factor 0.72 applied to 5 games");
+    EXPECT_EQ(android14.run({"--downscales", "0.72"}).lines().back(),
+              "[OK] Downscaling factor 0.72 applied to 5 games");
     EXPECT_EQ(android14.game_state("com.mobile.legends").downscale, "0.72");
 
     SimDevice unknown_release("mtk_dimensity");
@@ -382,7 +383,8 @@ TEST(FpsLimit, OverlayRouteWithoutGamesOrWithAFailedFetchFails) {
     for (const char* command : {"--fps_limit", "--reset_fps"}) {
         const Lines lines = overlays_fail.run({command, "60"}).lines();
         ASSERT_EQ(lines.size(), 4u) << command;
-        EXPECT_EQ(lines[1], "[WARN] Failed to get game info: Command failed: cmd device_config list game_overlay: down");
+        EXPECT_EQ(lines[1],
+                  "[WARN] Failed to get game info: Command failed: cmd device_config list game_overlay: down");
         EXPECT_EQ(lines[2], "");
         EXPECT_EQ(overlays_fail.calls().back(), kOverlays);
     }

@@ -80,7 +80,8 @@ TEST(SurfaceFlinger, UnusableSamplesFallBackToSixtyAndAnEvenCountAveragesTheMidd
 
     SimDevice even("snapdragon");
     even.set_latency_periods({"16666666", "8333333", " 16666666 ", "0", "8333333"});
-    EXPECT_EQ(even.run({"--sf_auto"}).lines().back(), "[OK] SurfaceFlinger optimized. Refresh rate: 90Hz (7 props set)");
+    EXPECT_EQ(even.run({"--sf_auto"}).lines().back(),
+              "[OK] SurfaceFlinger optimized. Refresh rate: 90Hz (7 props set)");
     EXPECT_EQ(even.prop("debug.sf.early.app.duration"), "6666667");
 }
 

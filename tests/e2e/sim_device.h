@@ -59,9 +59,29 @@ struct NodeWriteWhen {
 // A device-tool invocation: the program name, then each argument exactly.
 using Call = std::vector<std::string>;
 
+// What the game manager makes of a package (sim/effect): the mode in force
+// (0: unsupported), the modes on offer, and the downscale and FPS cap in force.
+struct GameState {
+    bool game = false;  // the game manager handles it: an installed game, Android 12+
+    int mode = 0;
+    std::string modes;                     // e.g. "1 2 4"
+    std::optional<std::string> downscale;  // the factor's text as stored
+    std::optional<int> fps;
+    std::string notes;                     // why stored values do nothing
+};
+
+// A package's standing with doze.
+struct DozeState {
+    bool system_listed = false;  // on the system allow-list (the phone's sysconfig, less removals)
+    bool user_listed = false;
+    bool deep_enabled = true;    // `deviceidle disable` turned deep doze off when false
+    bool applies = false;        // doze restricts the package
+};
+
 class SimDevice {
 public:
-    explicit SimDevice(const std::string& profile = "snapdragon");
+    // The profile's own Android release, or the API level given (24 to 35).
+    explicit SimDevice(const std::string& profile = "snapdragon", std::optional<int> api = std::nullopt);
     ~SimDevice();
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
@@ -87,12 +107,17 @@ public:
     // /proc/sys/kernel/random/boot_id; debug.* properties are dropped; the rest
     // of the framework's state and /data stay.
     void reboot();
+    // Crash injection: when the rule applies, the tool sends `signal` to its
+    // caller (korvane) and exits having done nothing. Still logged in calls().
+    void kill_on_tool_call(const std::string& tool, const FailWhen& when = {}, int signal = 9);
 
     // The framework's state.
     void set_prop(const std::string& name, const std::string& value);
     void remove_prop(const std::string& name);
     void set_setting(const std::string& ns, const std::string& key, const std::string& value);
     void set_packages(const std::vector<std::string>& packages);       // what `cmd package list packages` lists
+    void set_games(const std::vector<std::string>& packages);          // which installed packages are games
+    void set_api(int api);  // runs the phone as that release from now on, as sim/run --api does
     void set_dumpsys(const std::string& service, const std::string& text);  // e.g. "game", "SurfaceFlinger"
     // First lines of the next `dumpsys SurfaceFlinger --latency` calls, one per
     // call in order; once used up, the profile's refresh period comes back.
@@ -118,7 +143,12 @@ public:
     std::optional<std::string> device_config(const std::string& ns, const std::string& key) const;
     std::optional<std::string> game_mode(const std::string& package) const;
     std::optional<std::string> appop(const std::string& package, const std::string& op) const;
-    bool idle_whitelisted(const std::string& package) const;
+    bool idle_whitelisted(const std::string& package) const;  // on the user allow-list
+    int api() const;                                           // the release the tools answer as
+    GameState game_state(const std::string& package) const;
+    DozeState doze(const std::string& package = "com.google.android.gms") const;
+    // Why SurfaceFlinger would abort at its next start; nullopt when it starts.
+    std::optional<std::string> surfaceflinger_abort() const;
     // One line per tool call while tracing: "tool:" and the inherited
     // descriptors above 2, each after a blank ("getprop:" when none).
     std::vector<std::string> leaked_fds() const;
@@ -132,6 +162,9 @@ private:
     RunResult sim_run(const std::vector<std::string>& options, const std::vector<std::string>& args) const;
     std::string android_path(const std::string& relative) const;
     void expect_no_sanitizer_report() const;
+    void add_rule(const std::string& tool, const FailWhen& when, const std::string& action_file,
+                  const std::string& action, const std::string& stderr_text);
+    std::vector<std::string> effect(const std::vector<std::string>& question) const;
 
     std::string state_;
 };

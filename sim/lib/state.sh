@@ -6,10 +6,13 @@
 #   android/                               the framework's state, bound at /sim/state: settings, props,
 #                                          device_config, game modes, and the invocation log
 #   profile                                the name of the device profile it was made from
+#   kernel                                 the version of its kernel, whose node rules the phone follows
+#   api                                    the API level it runs as, when not the profile's (see release.sh)
 # A profile under sim/devices/NAME has the same folders, laid over sim/base, and
 # a `layout` file (as sim/base does) for what git cannot hold: empty folders and modes.
 
 sim_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$sim_dir/lib/release.sh"
 sim_trees=(sys proc data storage dev_block system_bin android)
 
 sim_die() {
@@ -56,6 +59,7 @@ sim_build_pristine() {
 			[[ -d $layer/$t ]] && trees+=("$layer/$t")
 		done
 		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
+		if [[ -f $layer/kernel ]]; then cp "$layer/kernel" "$state/kernel"; fi
 	done
 	# git keeps only the x bit; what a checkout gets depends on its umask
 	chmod -R u=rwX,go=rX "$state"
@@ -63,18 +67,21 @@ sim_build_pristine() {
 	echo "$device" >"$state/profile"
 }
 
-# Sets REPLY to a folder holding the pristine state of a device. Building it
-# takes a dozen processes, so it is kept in a cache named after the profile's
-# files (path, time, mode, size): an edit of the profile makes a new one.
+# Sets REPLY to a folder holding the pristine state of a device, at API level
+# $2 if given. Building it takes a dozen processes, so it is kept in a cache
+# named after the profile's files (path, time, mode, size): an edit of the
+# profile makes a new one.
 sim_pristine() {
-	local device=$1 key cache tmp
+	local device=$1 api=${2:-} key cache tmp
 	[[ -d $sim_dir/devices/$device ]] || sim_die "no such device profile: $device (have: $(ls "$sim_dir/devices" | tr '\n' ' '))"
-	key=$(find "$sim_dir/base" "$sim_dir/devices/$device" "$sim_dir/lib/state.sh" -printf '%p %T@ %m %s\n' | cksum)
-	cache=$sim_scratch/korvane-sim-pristine/$device-${key%% *}
+	[[ -z $api ]] || sim_check_api "$api"
+	key=$(find "$sim_dir/base" "$sim_dir/devices/$device" "$sim_dir/lib" -printf '%p %T@ %m %s\n' | cksum)
+	cache=$sim_scratch/korvane-sim-pristine/$device-${key%% *}${api:+-api$api}
 	if [[ ! -d $cache ]]; then
 		mkdir -p "${cache%/*}"
 		tmp=$(mktemp -d "$cache.XXXXXX")
 		sim_build_pristine "$device" "$tmp/state"
+		[[ -z $api ]] || sim_set_api "$tmp/state" "$api"
 		# another run may have built it meanwhile; either copy will do
 		mv -T "$tmp/state" "$cache" 2>/dev/null || true
 		rm -rf "$tmp"
@@ -84,11 +91,31 @@ sim_pristine() {
 	REPLY=$cache
 }
 
-# Fills an empty state folder with the pristine state of a device.
+# Fills an empty state folder with the pristine state of a device, at API
+# level $3 if given.
 sim_init_state() {
-	sim_pristine "$1"
+	sim_pristine "$1" "${3:-}"
 	mkdir -p "$2"
 	cp -a "$REPLY/." "$2/"
+}
+
+# Each boot of a phone has an id of its own.
+sim_new_boot_id() {
+	local id
+	read -r id </proc/sys/kernel/random/uuid
+	printf '%s' "$id" >"$1/proc/sys/kernel/random/boot_id"
+}
+
+# Reboots the phone of a state folder: the kernel's nodes come back as the
+# profile has them, with a new boot id, and debug.* properties are gone;
+# everything else in android/ and data/ stays.
+sim_reboot_state() {
+	local state=$1
+	sim_pristine "$(<"$state/profile")"
+	rm -rf "$state/sys" "$state/proc"
+	cp -a "$REPLY/sys" "$REPLY/proc" "$state/"
+	rm -f "$state"/android/props/debug.*
+	sim_new_boot_id "$state"
 }
 
 sim_state_is_empty() {

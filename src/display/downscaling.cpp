@@ -1,11 +1,29 @@
 #include "display/downscaling.h"
 
 #include "display/downscale_factor.h"
-#include "display/games.h"
+#include "display/game_overlay.h"
+#include "display/overlay_store.h"
+#include "display/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
 
 namespace korvane {
+namespace {
+
+// The text to store for `factor`, or nothing after an "[ERROR] " line when
+// this release would ignore it. A release that cannot be read is held to the
+// 0.1 to 1.0 rule alone.
+std::optional<std::string_view> stored_factor(std::string_view factor) {
+    auto level = query_release_level();
+    if (!level || !factor_grid_applies(*level)) return factor;
+    auto on_grid = grid_factor(factor);
+    if (!on_grid) {
+        out("[ERROR] Invalid downscale factor: ", factor, ". Android 12 and 13 take 0.3 to 0.9 in steps of 0.05");
+    }
+    return on_grid;
+}
+
+}  // namespace
 
 Result<std::size_t> apply_downscaling(std::string_view factor) {
     switch (classify_factor(factor)) {
@@ -18,29 +36,30 @@ Result<std::size_t> apply_downscaling(std::string_view factor) {
         case FactorUse::apply:
             break;
     }
+    const auto stored = stored_factor(factor);
+    if (!stored) return error(str_cat("Invalid downscale factor: ", factor));
     out("[INFO] Applying downscaling factor ", factor, "...");
-    auto games = find_games();
-    if (!games) return Error{games.error()};
-    const std::string overlay = str_cat("mode=2,downscaleFactor=", factor);
+    auto found = find_game_overlays();
+    if (!found) return Error{found.error()};
     // The count is of games found, not of games changed: per-game failures are silent.
-    for (const std::string& game : *games) {
-        (void)run_command("cmd", {"device_config", "put", "game_overlay", game, overlay});
+    for (const std::string& game : found->games) {
+        (void)store_overlay_setting(found->overlays, game, kDownscaleKey, *stored);
         (void)run_command("cmd", {"game", "mode", "2", game});
     }
-    out("[OK] Downscaling factor ", factor, " applied to ", games->size(), " games");
-    return games->size();
+    out("[OK] Downscaling factor ", factor, " applied to ", found->games.size(), " games");
+    return found->games.size();
 }
 
 Result<std::size_t> reset_downscaling() {
     out("[INFO] Resetting downscaling...");
-    auto games = find_games();
-    if (!games) return Error{games.error()};
-    for (const std::string& game : *games) {
-        (void)run_command("cmd", {"device_config", "delete", "game_overlay", game});
+    auto found = find_game_overlays();
+    if (!found) return Error{found.error()};
+    for (const std::string& game : found->games) {
+        (void)drop_overlay_setting(found->overlays, game, kDownscaleKey);
         (void)run_command("cmd", {"game", "reset", game});
     }
-    out("[OK] Downscaling reset for ", games->size(), " games");
-    return games->size();
+    out("[OK] Downscaling reset for ", found->games.size(), " games");
+    return found->games.size();
 }
 
 }  // namespace korvane

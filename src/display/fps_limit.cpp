@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "display/games.h"
+#include "display/fps_rules.h"
+#include "display/game_overlay.h"
+#include "display/overlay_store.h"
 #include "display/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -18,11 +20,13 @@ size_t counted(const Result<void>& outcome, std::string_view failure) {
     return 0;
 }
 
-// The games, or none after a warning: a failed fetch only leaves nothing to cap.
-std::vector<std::string> games_or_warn() {
-    auto games = find_games({"Failed to get game info: ", "Failed to list packages: "});
-    if (games) return std::move(games).value();
-    out("[WARN] ", games.error());
+// The games and their overlays, or none after a warning: a failed fetch only
+// leaves nothing to cap.
+GameOverlays games_or_warn() {
+    auto found = find_game_overlays({"Failed to get game info: ", "Failed to list packages: "},
+                                    "Failed to get game info: ");
+    if (found) return std::move(found).value();
+    out("[WARN] ", found.error());
     return {};
 }
 
@@ -30,20 +34,26 @@ std::vector<std::string> games_or_warn() {
 
 Result<void> set_fps_limit(int32_t fps) {
     out("[INFO] Setting FPS limit to ", fps, "...");
-    auto route = query_fps_route();
-    if (!route) return Error{route.error()};
+    auto level = query_release_level();
+    if (!level) return Error{level.error()};
+    if (!fps_cap_supported(*level, fps)) {
+        return error(str_cat("FPS ", fps, " is not supported on this Android release (use 30, 40, 45, 60, 90 or 120)"));
+    }
     const std::string value = str_cat(fps);
     size_t count = 0;
-    if (*route == FpsRoute::settings) {
+    if (fps_route_for(*level) == FpsRoute::settings) {
         count += counted(run_command("settings", {"put", "system", "peak_refresh_rate", value}),
                          "Failed to set peak refresh rate");
         count += counted(run_command("settings", {"put", "system", "min_refresh_rate", value}),
                          "Failed to set min refresh rate");
     } else {
-        const std::string overlay = str_cat("fps=", value);
-        for (const std::string& game : games_or_warn()) {
-            count += counted(run_command("cmd", {"device_config", "put", "game_overlay", game, overlay}),
-                             str_cat("Failed to set FPS for ", game));
+        const GameOverlays found = games_or_warn();
+        for (const std::string& game : found.games) {
+            const size_t stored = counted(store_overlay_setting(found.overlays, game, kFpsKey, value),
+                                          str_cat("Failed to set FPS for ", game));
+            // The mode-2 entry applies only while the game is in mode 2.
+            if (stored) (void)run_command("cmd", {"game", "mode", "2", game});
+            count += stored;
         }
     }
     if (count == 0) return error("Failed to set FPS limit");
@@ -53,17 +63,19 @@ Result<void> set_fps_limit(int32_t fps) {
 
 Result<void> reset_fps_limit() {
     out("[INFO] Resetting FPS limit...");
-    auto route = query_fps_route();
-    if (!route) return Error{route.error()};
+    auto level = query_release_level();
+    if (!level) return Error{level.error()};
     size_t count = 0;
-    if (*route == FpsRoute::settings) {
+    if (fps_route_for(*level) == FpsRoute::settings) {
         count += counted(run_command("settings", {"delete", "system", "peak_refresh_rate"}),
                          "Failed to delete peak refresh rate");
         count += counted(run_command("settings", {"delete", "system", "min_refresh_rate"}),
                          "Failed to delete min refresh rate");
     } else {
-        // Only the game is reset here; its overlay entry stays in place.
-        for (const std::string& game : games_or_warn()) {
+        // Only the fps piece goes; a downscale in the same entry stays in force.
+        const GameOverlays found = games_or_warn();
+        for (const std::string& game : found.games) {
+            (void)drop_overlay_setting(found.overlays, game, kFpsKey);
             count += counted(run_command("cmd", {"game", "reset", game}), str_cat("Failed to reset FPS for ", game));
         }
     }

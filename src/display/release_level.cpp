@@ -6,16 +6,14 @@
 
 namespace korvane {
 
-FpsRoute fps_route_for(std::string_view release_level) {
-    constexpr int32_t kFirstOverlayLevel = 31;
-    const auto level = parse_i32(trim(release_level));
-    return level && *level >= kFirstOverlayLevel ? FpsRoute::game_overlay : FpsRoute::settings;
+std::optional<int32_t> parse_release_level(std::string_view getprop_output) {
+    return parse_i32(trim(getprop_output));
 }
 
-Result<FpsRoute> query_fps_route() {
+Result<std::optional<int32_t>> query_release_level() {
     auto level = run_command_output("getprop", {"ro.build.version.sdk"});
     if (!level) return Error{level.error()};
-    return fps_route_for(*level);
+    return parse_release_level(*level);
 }
 
 }  // namespace korvane

@@ -1,21 +1,21 @@
-// The Android release level, which decides how a frame-rate cap is applied.
+// The Android release (API level) the phone reports, which decides what the
+// game manager accepts.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "sys/result.h"
 
 namespace korvane {
 
-// Release 31 and above honour per-game overlay caps; older ones, and a level
-// that is not a number, take the display refresh-rate settings.
-enum class FpsRoute { settings, game_overlay };
+// The output of `getprop ro.build.version.sdk`, trimmed and parsed as a
+// signed 32-bit decimal; nothing when it is not one.
+std::optional<int32_t> parse_release_level(std::string_view getprop_output);
 
-// The route for the output of `getprop ro.build.version.sdk`: trimmed and
-// parsed as a signed 32-bit decimal.
-FpsRoute fps_route_for(std::string_view release_level);
-
-// Queries the release level; failure is the runner's error text.
-Result<FpsRoute> query_fps_route();
+// Asks getprop for the level: the runner's error text when it fails, no level
+// when the answer is not a number.
+Result<std::optional<int32_t>> query_release_level();
 
 }  // namespace korvane

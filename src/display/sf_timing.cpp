@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "sys/text.h"
+
 namespace korvane {
 namespace {
 
@@ -62,9 +64,18 @@ std::vector<SfProperty> timing_properties(double rate) {
     const TimingCoefficients& coefficients = timing_coefficients(rate);
     std::vector<SfProperty> properties;
     for (const PropertyRow& row : kProperties) {
-        properties.push_back({row.name, timing_value(row.value, period, coefficients)});
+        const bool phase_offset =
+            row.value == Timing::early_app_phase_offset || row.value == Timing::early_phase_offset;
+        properties.push_back({row.name, timing_value(row.value, period, coefficients), phase_offset});
     }
     return properties;
+}
+
+bool phase_offsets_abort(const std::optional<std::string_view>& durations_answer) {
+    if (!durations_answer) return true;
+    // The words SurfaceFlinger's boolean property reader takes for true.
+    const std::string_view answer = trim(*durations_answer);
+    return answer == "1" || answer == "true" || answer == "y" || answer == "yes" || answer == "on";
 }
 
 long long nearest(double x) { return std::llround(x); }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "display/refresh_rate_line.h"
 #include "display/sf_timing.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -13,11 +14,19 @@ Result<void> optimize_surfaceflinger() {
     constexpr size_t kMaxPropertyName = 31;
     out("[INFO] Applying SurfaceFlinger Optimization...");
     const double rate = measure_refresh_rate();
+    auto model = run_command_output("getprop", {"debug.sf.use_phase_offsets_as_durations"});
+    const bool skip_phase_offsets =
+        phase_offsets_abort(model ? std::optional<std::string_view>(*model) : std::nullopt);
     size_t count = 0;
     for (const SfProperty& property : timing_properties(rate)) {
         if (property.name.size() > kMaxPropertyName) {
             out("[WARN] Skipping property '", property.name, "' (length: ", property.name.size(),
                 ") - exceeds 31 character limit");
+            continue;
+        }
+        if (property.phase_offset && skip_phase_offsets) {
+            out("[WARN] Skipping property '", property.name,
+                "' - SurfaceFlinger here uses durations and would abort at its next start");
             continue;
         }
         auto set = run_command("setprop", {std::string(property.name), str_cat(property.value)});
@@ -39,13 +48,9 @@ Result<void> get_refresh_rate() {
         out("[ERROR] ", failure);
         return error(failure);
     }
-    for (std::string_view line : split_lines(*dump)) {
-        if (line.find("refresh-rate") == std::string_view::npos) continue;
-        const auto words = split_whitespace(line);
-        if (words.size() >= 3) {
-            out("Refresh rate: ", words[2], " Hz");
-            return success();
-        }
+    if (auto rate = refresh_rate_in_dump(*dump)) {
+        out("Refresh rate: ", *rate, " Hz");
+        return success();
     }
     out("[ERROR] Refresh rate information not found");
     return error("Refresh rate information not found");

@@ -15,13 +15,15 @@ Result<void> clean_ram();
 // `find`. Each failed step is reported with a "[WARN] " line; always succeeds.
 Result<void> clear_app_cache();
 
-// Restricts Google Play services in the background and takes it out of the
-// idle whitelist's care. Stops at the first failing command and returns its
-// error text; steps already done stay done.
+// Restricts Google Play services in the background and takes it off the
+// system's idle allow-list, so that doze applies to it (Android 9 and later;
+// older releases refuse the step). Stops at the first failing command and
+// returns its error text; steps already done stay done.
 Result<void> enable_gms_doze();
 
-// Allows Google Play services in the background again and unwhitelists it.
-// Stops at the first failing command and returns its error text.
+// Allows Google Play services in the background again and puts it back on
+// the system's idle allow-list. Stops at the first failing command and
+// returns its error text.
 Result<void> revert_gms_doze();
 
 // "Y" (any case) turns Do Not Disturb on in priority mode, "N" turns it off;

@@ -9,12 +9,25 @@
 namespace korvane {
 namespace {
 
+// Qualcomm's WALT refuses an up-migration margin below the down-migration
+// margin still in force, so a profile that lowers both is refused the first.
+bool is_up_migration_margin(std::string_view path) { return path.ends_with("upmigrate"); }
+
 // Nodes are not looked for first: kernels lack many of them, and a missing
-// node is just a write that fails and is not counted.
+// node is just a write that fails and is not counted. A refused up-migration
+// margin is written once more after the rest, when its down margin is lower.
 uint32_t write_tweaks(const std::vector<KernelTweak>& tweaks) {
     uint32_t written = 0;
+    std::vector<const KernelTweak*> retry;
     for (const KernelTweak& tweak : tweaks) {
-        if (write_node(tweak.path, tweak.value)) ++written;
+        if (write_node(tweak.path, tweak.value)) {
+            ++written;
+        } else if (is_up_migration_margin(tweak.path)) {
+            retry.push_back(&tweak);
+        }
+    }
+    for (const KernelTweak* tweak : retry) {
+        if (write_node(tweak->path, tweak->value)) ++written;
     }
     return written;
 }

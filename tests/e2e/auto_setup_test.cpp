@@ -76,6 +76,7 @@ TEST(AutoSetupE2e, GameModeWithoutConfiguration) {
     EXPECT_EQ(dev.read(kBypassNode), "0");
     EXPECT_EQ(dev.read(kFastNode), "0");
     EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
+    EXPECT_TRUE(dev.doze(kGms).system_listed);
     // No scale: downscaling looks for no game and touches none.
     EXPECT_FALSE(called(dev, {"dumpsys", "game"}));
     EXPECT_TRUE(dev.calls_of("am").empty());
@@ -195,6 +196,34 @@ TEST(AutoSetupE2e, TheDownscalingStepFollowsTheScale) {
         EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.ig"),
                   c.factor ? std::optional<std::string>(std::string("mode=2,downscaleFactor=") + c.factor)
                            : std::nullopt);
+    }
+}
+
+// On Android 13 the configured scale must be on the release's grid; doze
+// then applies to Play services, and an accepted scale to every game.
+TEST(AutoSetupE2e, GameModeOnAndroid13) {
+    struct Case {
+        const char* scale;
+        Lines expected;
+        std::optional<std::string> downscale;  // in force for a game afterwards
+    };
+    const Case cases[] = {
+        {"0.5", {"[INFO] Applying downscaling factor 0.5...", "[OK] Downscaling (0.5x) applied to 5 games"}, "0.5"},
+        {"0.2",
+         {"[ERROR] Invalid downscale factor: 0.2. Android 12 and 13 take 0.3 to 0.9 in steps of 0.05",
+          "[ERROR] Downscaling: Invalid downscale factor: 0.2"},
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        SimDevice dev("mtk_dimensity");
+        dev.write(kFirst, std::string(R"({"utility_tool": {"gms_auto": true}, "downscaling": {"scale": )") + c.scale +
+                              "}}");
+        auto lines = dev.run({"--auto_setup", "gamemode"}).lines();
+        expect_in_order(lines, joined(joined({"[INFO] Enabling GMS Doze...", "[OK] GMS Doze enabled"}, c.expected),
+                                      {"[OK] Game Mode setup completed"}));
+        EXPECT_TRUE(dev.doze(kGms).applies);
+        EXPECT_EQ(dev.game_state("com.mobile.legends").downscale, c.downscale);
     }
 }
 

@@ -124,7 +124,7 @@ TEST(BypassChargingE2e, RefusedMtkCommandNodeHasNoShellFallback) {
         "[OK] Bypass Charging Enabled - 1 paths modified",
     }));
     EXPECT_EQ(dev.read(kMtkBypass), "1");
-    EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
+    EXPECT_EQ(dev.read(kMtkCmd), "0 0");
     EXPECT_TRUE(dev.calls_of("sh").empty());
 }
 
@@ -142,9 +142,9 @@ TEST(BypassChargingE2e, ScanListsNodesInTableOrderAndWritesNothing) {
         "    Current value: 0 0",
         "[INFO] Found 3 bypass charging paths",
     }));
-    EXPECT_EQ(dev.read(kMtkBypass), "0\n");
+    EXPECT_EQ(dev.read(kMtkBypass), "0");
     EXPECT_EQ(dev.mode(kMtkBypass), 0644u);
-    EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
+    EXPECT_EQ(dev.read(kMtkCmd), "0 0");
 }
 
 TEST(BypassChargingE2e, UnreadableScanPathIsStillFound) {
@@ -170,8 +170,8 @@ TEST(ChargingE2e, InvalidStatesAreReportedTwiceAroundTheUsage) {
             EXPECT_EQ(r.err, "");
         }
     }
-    EXPECT_EQ(dev.read(kMtkBypass), "0\n");
-    EXPECT_EQ(dev.read(kMtkCmd), "0 0\n");
+    EXPECT_EQ(dev.read(kMtkBypass), "0");
+    EXPECT_EQ(dev.read(kMtkCmd), "0 0");
 }
 
 TEST(ChargingE2e, BareDeviceHasNoNodesAndStillSucceeds) {
@@ -196,7 +196,7 @@ TEST(FastChargeE2e, WritesEveryPresentNodeAndLocksIt) {
     EXPECT_EQ(dev.read(kForceFast), "1");
     EXPECT_EQ(dev.read(kForceFastActive), "1");
     EXPECT_EQ(dev.mode(kForceFastActive), 0444u);
-    EXPECT_EQ(dev.read(kQcomSuspend), "0\n");  // bypass nodes untouched
+    EXPECT_EQ(dev.read(kQcomSuspend), "0");  // bypass nodes untouched
 
     auto off = dev.run({"--fast_charge", "OFF"});
     EXPECT_EQ(off.lines(),
@@ -218,7 +218,7 @@ TEST(FastChargeE2e, ScanShowsValuesOrNotAvailable) {
         "    Current value: N/A",
         "[INFO] Found 2 fast charging paths",
     }));
-    EXPECT_EQ(dev.read(kForceFast), "0\n");
+    EXPECT_EQ(dev.read(kForceFast), "0");
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <tuple>
+
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -15,6 +18,23 @@ std::string available(int core) { return core_node(core, "scaling_available_freq
 std::string max_freq(int core) { return core_node(core, "scaling_max_freq"); }
 std::string min_freq(int core) { return core_node(core, "scaling_min_freq"); }
 
+// The profiles' cores share one cpufreq policy per cluster, as on a phone. A
+// test that gives cores lists of their own first gives cores 0..count-1 a
+// folder each, with the policy's nodes but no hardware range, so the kernel
+// keeps whatever is written.
+void own_policies(SimDevice& dev, int count) {
+    for (int core = 0; core < count; ++core) {
+        std::string folder = "/sys/devices/system/cpu/cpu" + std::to_string(core) + "/cpufreq";
+        std::vector<std::tuple<std::string, std::string, mode_t>> nodes;
+        for (const auto& entry : std::filesystem::directory_iterator(dev.host_path(folder))) {
+            std::string node = folder + "/" + entry.path().filename().string();
+            if (node.find("/cpuinfo_") == std::string::npos) nodes.emplace_back(node, dev.read(node), dev.mode(node));
+        }
+        dev.remove(folder);  // the link to the shared policy
+        for (const auto& [node, value, mode] : nodes) dev.write(node, value, mode);
+    }
+}
+
 struct Selection {
     const char* percent;
     const char* eight;     // 100..800, in order
@@ -24,6 +44,7 @@ struct Selection {
 
 TEST(CpuBoundE2e, PercentageSelectsAListedFrequencyOnEveryCore) {
     SimDevice dev("bare");
+    own_policies(dev, 4);
     dev.write(available(0), "100 200 300 400 500 600 700 800 \n");
     dev.write(available(1), "900 500 100 500\n");
     dev.write(available(2), "42\n");
@@ -88,6 +109,7 @@ TEST(CpuBoundE2e, NeverLooksPastSixteenCores) {
 
 TEST(CpuBoundE2e, FailedWritesWarnAndCountOnlyTheCoresThatTookIt) {
     SimDevice dev("bare");
+    own_policies(dev, 4);
     dev.remove("/sys/devices/system/cpu/cpu1/cpufreq");  // counted, never written
     dev.remove(max_freq(2));
     auto r = dev.run({"--cpu_max", "50"});
@@ -110,6 +132,7 @@ TEST(CpuBoundE2e, NoCoreTookTheChange) {
 
 TEST(CpuResetE2e, WritesTheEndsOfEachListLowerFirst) {
     SimDevice dev("bare");
+    own_policies(dev, 4);
     dev.write(available(0), "1800000 300000 900000 300000\n");
     dev.write(available(1), "777\n");
     dev.remove(available(2));  // unreadable: skipped, still counted
@@ -119,7 +142,7 @@ TEST(CpuResetE2e, WritesTheEndsOfEachListLowerFirst) {
     EXPECT_EQ(dev.read(max_freq(0)), "1800000");
     EXPECT_EQ(dev.read(min_freq(1)), "777");
     EXPECT_EQ(dev.read(max_freq(1)), "777");
-    EXPECT_EQ(dev.read(max_freq(2)), "2000000\n");  // as the profile had it
+    EXPECT_EQ(dev.read(max_freq(2)), "2000000");  // as the profile had it
 }
 
 TEST(CpuResetE2e, OrderOfTheTwoBoundsShowsInTheShellFallback) {
@@ -139,6 +162,7 @@ TEST(CpuResetE2e, OrderOfTheTwoBoundsShowsInTheShellFallback) {
 
 TEST(CpuResetE2e, FailedLowerBoundIsSilentFailedUpperBoundWarns) {
     SimDevice dev("bare");
+    own_policies(dev, 4);
     dev.remove(min_freq(0));
     dev.remove(max_freq(1));
     auto r = dev.run({"--cpu_reset"});
@@ -184,6 +208,7 @@ TEST(CpuLimitsE2e, RefusedModeChangeWarnsAndNoneFails) {
 
 TEST(CpuListingE2e, WordsAsTheyStandPerCore) {
     SimDevice dev("bare");
+    own_policies(dev, 4);
     dev.write(available(0), "300000 200000 \n");
     dev.remove(available(1));
     dev.mkdir(available(1));  // unreadable

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,39 +9,100 @@
 namespace korvane::e2e {
 namespace {
 
-// The games of the stock profiles, in listing order; com.tencent.ig is named
-// in the game dump only inside com.tencent.iglite.
+// The packages detected as games on the stock profiles, in listing order;
+// com.tencent.ig is named in the game dump only inside com.tencent.iglite and
+// is no game to the game manager.
 const Lines kGames{"com.tencent.ig", "com.mobile.legends", "com.miHoYo.GenshinImpact", "com.tencent.iglite",
                    "com.supercell.clashofclans"};
+const Lines kRealGames(kGames.begin() + 1, kGames.end());
 
 const Call kGameDump{"dumpsys", "game"};
 const Call kListing{"cmd", "package", "list", "packages"};
+const Call kOverlays{"cmd", "device_config", "list", "game_overlay"};
 const Call kSdkQuery{"getprop", "ro.build.version.sdk"};
 
+std::vector<Call> concat(std::vector<Call> head, const std::vector<Call>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+// The fetches every game operation starts with, the overlay listing included.
 std::vector<Call> with_fetches(const std::vector<Call>& before, const std::vector<Call>& per_game_calls) {
-    std::vector<Call> calls = before;
-    calls.push_back(kGameDump);
-    calls.push_back(kListing);
-    calls.insert(calls.end(), per_game_calls.begin(), per_game_calls.end());
-    return calls;
+    return concat(concat(before, {kGameDump, kListing, kOverlays}), per_game_calls);
+}
+
+Call put_overlay(const std::string& game, const std::string& value) {
+    return {"cmd", "device_config", "put", "game_overlay", game, value};
+}
+Call delete_overlay(const std::string& game) { return {"cmd", "device_config", "delete", "game_overlay", game}; }
+Call game_mode_2(const std::string& game) { return {"cmd", "game", "mode", "2", game}; }
+Call game_reset(const std::string& game) { return {"cmd", "game", "reset", game}; }
+
+// Stores overlays through the phone's own tools, as another app would have,
+// with the game in mode 2 when the value has an entry for it.
+void preset_overlays(SimDevice& dev, const std::vector<std::pair<std::string, std::string>>& overlays) {
+    for (const auto& [game, value] : overlays) {
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, value}).status, 0);
+        if (value.find("mode=2") == std::string::npos) continue;
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", "2", game}).status, 0);
+    }
+    dev.clear_calls();
 }
 
 // ---- Downscaling ----
 
-TEST(Downscaling, AppliesTheFactorTextToEveryGameInListingOrder) {
-    SimDevice dev("snapdragon");
+TEST(Downscaling, AppliesTheFactorToEveryGameInListingOrder) {
+    SimDevice dev("snapdragon");  // Android 14
     auto r = dev.run({"--downscales", "0.999999"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying downscaling factor 0.999999...",
                                 "[OK] Downscaling factor 0.999999 applied to 5 games"}));
     std::vector<Call> per_game;
     for (const std::string& game : kGames) {
-        per_game.push_back({"cmd", "device_config", "put", "game_overlay", game, "mode=2,downscaleFactor=0.999999"});
-        per_game.push_back({"cmd", "game", "mode", "2", game});
-        EXPECT_EQ(dev.game_mode(game), "2") << game;
+        per_game.push_back(put_overlay(game, "mode=2,downscaleFactor=0.999999"));
+        per_game.push_back(game_mode_2(game));
     }
-    EXPECT_EQ(dev.calls(), with_fetches({}, per_game));
-    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.ig"), "mode=2,downscaleFactor=0.999999");
+    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
+    for (const std::string& game : kRealGames) {
+        const GameState state = dev.game_state(game);
+        EXPECT_EQ(state.mode, 2) << game;
+        EXPECT_EQ(state.downscale, "0.999999") << game;
+    }
     EXPECT_EQ(dev.device_config("game_overlay", "com.whatsapp"), std::nullopt);
+}
+
+// Other pieces and other modes' entries are kept; the reset takes out only
+// the factor and runs nothing for a game without one.
+TEST(Downscaling, ChangesOnlyTheFactorOfEachOverlay) {
+    SimDevice dev("snapdragon");
+    preset_overlays(dev, {{"com.mobile.legends", "mode=2,fps=60"},
+                          {"com.miHoYo.GenshinImpact", "mode=1,fps=30:mode=2,downscaleFactor=0.5,useAngle=false"}});
+    EXPECT_EQ(dev.run({"--downscales", "0.7"}).lines().back(), "[OK] Downscaling factor 0.7 applied to 5 games");
+    EXPECT_EQ(dev.device_config("game_overlay", "com.mobile.legends"), "mode=2,fps=60,downscaleFactor=0.7");
+    EXPECT_EQ(dev.device_config("game_overlay", "com.miHoYo.GenshinImpact"),
+              "mode=1,fps=30:mode=2,downscaleFactor=0.7,useAngle=false");
+    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.iglite"), "mode=2,downscaleFactor=0.7");
+    EXPECT_EQ(dev.game_state("com.mobile.legends").fps, 60);
+    EXPECT_EQ(dev.game_state("com.mobile.legends").downscale, "0.7");
+
+    dev.clear_calls();
+    EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
+              (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 5 games"}));
+    EXPECT_EQ(dev.calls(),
+              with_fetches({}, {delete_overlay("com.tencent.ig"), game_reset("com.tencent.ig"),
+                                put_overlay("com.mobile.legends", "mode=2,fps=60"), game_reset("com.mobile.legends"),
+                                put_overlay("com.miHoYo.GenshinImpact", "mode=1,fps=30:mode=2,useAngle=false"),
+                                game_reset("com.miHoYo.GenshinImpact"), delete_overlay("com.tencent.iglite"),
+                                game_reset("com.tencent.iglite"), delete_overlay("com.supercell.clashofclans"),
+                                game_reset("com.supercell.clashofclans")}));
+    const GameState legends = dev.game_state("com.mobile.legends");
+    EXPECT_EQ(legends.downscale, std::nullopt);
+    EXPECT_EQ(legends.fps, 60);
+
+    dev.clear_calls();
+    (void)dev.run({"--reset_downscale"});
+    std::vector<Call> resets;
+    for (const std::string& game : kGames) resets.push_back(game_reset(game));
+    EXPECT_EQ(dev.calls(), with_fetches({}, resets));
 }
 
 TEST(Downscaling, FactorOneResetsWhatAnEarlierFactorApplied) {
@@ -54,17 +115,17 @@ TEST(Downscaling, FactorOneResetsWhatAnEarlierFactorApplied) {
                                 "[INFO] Resetting downscaling...", "[OK] Downscaling reset for 5 games"}));
     std::vector<Call> per_game;
     for (const std::string& game : kGames) {
-        per_game.push_back({"cmd", "device_config", "delete", "game_overlay", game});
-        per_game.push_back({"cmd", "game", "reset", game});
-        EXPECT_EQ(dev.game_mode(game), std::nullopt) << game;
+        per_game.push_back(delete_overlay(game));
+        per_game.push_back(game_reset(game));
         EXPECT_EQ(dev.device_config("game_overlay", game), std::nullopt) << game;
     }
     EXPECT_EQ(dev.calls(), with_fetches({}, per_game));
+    EXPECT_EQ(dev.game_state("com.mobile.legends").downscale, std::nullopt);
 }
 
 TEST(Downscaling, InvalidFactorIsRefusedBeforeAnyToolRuns) {
-    SimDevice dev("snapdragon");
-    for (const char* factor : {"abc", "0.0", "0.5,fps=1"}) {
+    SimDevice dev("mtk_dimensity");  // Android 13: the range is checked before the release is asked
+    for (const char* factor : {"abc", "0.0", "0.05", "0.5,fps=1"}) {
         const std::string refusal = std::string("[ERROR] Invalid downscale factor: ") + factor;
         EXPECT_EQ(dev.run({"--downscales", factor}).lines(),
                   (Lines{refusal + ". Use a number from 0.1 to 1.0", refusal}));
@@ -72,17 +133,56 @@ TEST(Downscaling, InvalidFactorIsRefusedBeforeAnyToolRuns) {
     EXPECT_EQ(dev.calls(), std::vector<Call>{});
 }
 
+// Android 12 and 13 match the factor's text against their grid and would
+// ignore any other; Android 14 takes any number above 0.
+TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
+    for (int api : {31, 32, 33}) {
+        SimDevice dev("snapdragon", api);
+        EXPECT_EQ(dev.run({"--downscales", "0.72"}).lines(),
+                  (Lines{"[ERROR] Invalid downscale factor: 0.72. Android 12 and 13 take 0.3 to 0.9 in steps of 0.05",
+                         "[ERROR] Invalid downscale factor: 0.72"}))
+            << api;
+        EXPECT_EQ(dev.calls(), std::vector<Call>{kSdkQuery}) << api;
+    }
+
+    SimDevice android13("mtk_dimensity");
+    EXPECT_EQ(android13.run({"--downscales", "0.50"}).lines(),
+              (Lines{"[INFO] Applying downscaling factor 0.50...", "[OK] Downscaling factor 0.50 applied to 5 games"}));
+    EXPECT_EQ(android13.device_config("game_overlay", "com.mobile.legends"), "mode=2,downscaleFactor=0.5");
+    EXPECT_EQ(android13.game_state("com.mobile.legends").downscale, "0.5");
+
+    // Android 12's game dump names no game; a dump that does shows the factor applying there too.
+    SimDevice android12("snapdragon", 31);
+    android12.set_dumpsys("game", "com.mobile.legends\n");
+    EXPECT_EQ(android12.run({"--downscales", "3.5e-1"}).lines().back(),
+              "[OK] Downscaling factor 3.5e-1 applied to 1 games");
+    EXPECT_EQ(android12.game_state("com.mobile.legends").downscale, "0.35");
+
+    SimDevice android14("snapdragon");
+    EXPECT_EQ(android14.run({"--downscales", "0.72"}).lines().back(),
+              "[OK] Downscaling factor 0.72 applied to 5 games");
+    EXPECT_EQ(android14.game_state("com.mobile.legends").downscale, "0.72");
+
+    SimDevice unknown_release("mtk_dimensity");
+    unknown_release.fail_tool("getprop", 1, "no props", {.args_contain = "sdk"});
+    EXPECT_EQ(unknown_release.run({"--downscales", "0.72"}).lines().back(),
+              "[OK] Downscaling factor 0.72 applied to 5 games");
+    EXPECT_EQ(unknown_release.device_config("game_overlay", "com.mobile.legends"), "mode=2,downscaleFactor=0.72");
+}
+
 TEST(Downscaling, NoGamesAndOddListingLines) {
     SimDevice dev("snapdragon");
     dev.set_packages({" ", "com.whatsapp", "  com.mobile.legends  "});
     auto r = dev.run({"--downscales", "0.5"});
     EXPECT_EQ(r.lines().back(), "[OK] Downscaling factor 0.5 applied to 1 games");
-    EXPECT_EQ(dev.calls_of("cmd").at(1), (Call{"cmd", "device_config", "put", "game_overlay", "com.mobile.legends",
-                                               "mode=2,downscaleFactor=0.5"}));
+    EXPECT_EQ(dev.calls_of("cmd").at(2), put_overlay("com.mobile.legends", "mode=2,downscaleFactor=0.5"));
+    // With no game there is no overlay to read.
     dev.set_dumpsys("game", "");
+    dev.clear_calls();
     EXPECT_EQ(dev.run({"--downscales", "0.5"}).lines().back(), "[OK] Downscaling factor 0.5 applied to 0 games");
     EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 0 games"}));
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery, kGameDump, kListing, kGameDump, kListing}));
 }
 
 TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
@@ -91,7 +191,7 @@ TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
     EXPECT_EQ(dev.run({"--downscales", "0.7"}).lines(),
               (Lines{"[INFO] Applying downscaling factor 0.7...",
                      "[ERROR] Command failed: dumpsys game: no game service"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{kGameDump}));
+    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery, kGameDump}));
 
     SimDevice listing_fails("snapdragon");
     listing_fails.fail_tool("cmd", 1, "no package service", {.args_contain = "package list"});
@@ -99,43 +199,134 @@ TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
               (Lines{"[INFO] Resetting downscaling...",
                      "[ERROR] Command failed: cmd package list packages: no package service"}));
     EXPECT_EQ(listing_fails.calls(), (std::vector<Call>{kGameDump, kListing}));
+
+    for (const Lines& command : {Lines{"--downscales", "0.7"}, Lines{"--reset_downscale"}}) {
+        SimDevice overlays_fail("snapdragon");
+        overlays_fail.fail_tool("cmd", 1, "no config service", {.args_contain = "device_config list"});
+        EXPECT_EQ(overlays_fail.run(command).lines().back(),
+                  "[ERROR] Command failed: cmd device_config list game_overlay: no config service");
+        EXPECT_EQ(overlays_fail.calls().back(), kOverlays) << command[0];
+    }
 }
 
 TEST(Downscaling, PerGameFailuresAreSilentAndStillCounted) {
     SimDevice dev("snapdragon");
-    dev.fail_tool("cmd", 1, "refused", {.args_contain = "game_overlay"});
+    dev.fail_tool("cmd", 1, "refused", {.args_contain = "put game_overlay"});
     EXPECT_EQ(dev.run({"--downscales", "0.7"}).lines().back(), "[OK] Downscaling factor 0.7 applied to 5 games");
-    EXPECT_EQ(dev.game_mode("com.supercell.clashofclans"), "2");
+    EXPECT_EQ(dev.device_config("game_overlay", "com.supercell.clashofclans"), std::nullopt);
 }
 
 // ---- Frame-rate caps ----
 
-TEST(FpsLimit, OverlayRouteFromReleaseThirtyOne) {
-    SimDevice dev("snapdragon");  // release level 34
-    auto r = dev.run({"--fps_limit", "90"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Setting FPS limit to 90...", "[OK] FPS limit set to 90"}));
+// Android 14's game manager reads fps and downscaleFactor from the same
+// mode-2 entry: each command keeps what the other stored.
+TEST(FpsLimit, CapAndDownscaleStayInForceTogetherOnAndroid14) {
+    SimDevice dev("snapdragon");
+    ASSERT_EQ(dev.run({"--downscales", "0.7"}).lines().back(), "[OK] Downscaling factor 0.7 applied to 5 games");
+    dev.clear_calls();
+    EXPECT_EQ(dev.run({"--fps_limit", "60"}).lines(),
+              (Lines{"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}));
     std::vector<Call> per_game;
     for (const std::string& game : kGames) {
-        per_game.push_back({"cmd", "device_config", "put", "game_overlay", game, "fps=90"});
+        per_game.push_back(put_overlay(game, "mode=2,downscaleFactor=0.7,fps=60"));
+        per_game.push_back(game_mode_2(game));
     }
     EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
-}
+    for (const std::string& game : kRealGames) {
+        const GameState state = dev.game_state(game);
+        EXPECT_EQ(state.mode, 2) << game;
+        EXPECT_EQ(state.downscale, "0.7") << game;
+        EXPECT_EQ(state.fps, 60) << game;
+    }
 
-TEST(FpsLimit, SettingsRouteUpToReleaseThirtyAndForAnUnreadableLevel) {
-    SimDevice dev("mtk_legacy");  // release level 28
-    EXPECT_EQ(dev.run({"--fps_limit", "+60"}).lines(),
-              (Lines{"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery,
-                                              {"settings", "put", "system", "peak_refresh_rate", "60"},
-                                              {"settings", "put", "system", "min_refresh_rate", "60"}}));
-    EXPECT_EQ(dev.setting("system", "peak_refresh_rate"), "60");
-    EXPECT_EQ(dev.setting("system", "min_refresh_rate"), "60");
     dev.clear_calls();
     EXPECT_EQ(dev.run({"--reset_fps"}).lines(), (Lines{"[INFO] Resetting FPS limit...", "[OK] FPS limit reset"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery,
-                                              {"settings", "delete", "system", "peak_refresh_rate"},
-                                              {"settings", "delete", "system", "min_refresh_rate"}}));
-    EXPECT_EQ(dev.setting("system", "peak_refresh_rate"), std::nullopt);
+    per_game.clear();
+    for (const std::string& game : kGames) {
+        per_game.push_back(put_overlay(game, "mode=2,downscaleFactor=0.7"));
+        per_game.push_back(game_reset(game));
+    }
+    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
+    for (const std::string& game : kRealGames) {
+        const GameState state = dev.game_state(game);
+        EXPECT_EQ(state.downscale, "0.7") << game;
+        EXPECT_EQ(state.fps, std::nullopt) << game;
+    }
+}
+
+TEST(FpsLimit, OverlayRouteFromAndroid13) {
+    for (int api : {33, 34, 35}) {
+        SimDevice dev("snapdragon", api);
+        EXPECT_EQ(dev.run({"--fps_limit", "90"}).lines(),
+                  (Lines{"[INFO] Setting FPS limit to 90...", "[OK] FPS limit set to 90"}))
+            << api;
+        std::vector<Call> per_game;
+        for (const std::string& game : kGames) {
+            per_game.push_back(put_overlay(game, "mode=2,fps=90"));
+            per_game.push_back(game_mode_2(game));  // refused on Android 15 for com.tencent.ig, no game
+        }
+        EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game)) << api;
+        EXPECT_EQ(dev.game_state("com.miHoYo.GenshinImpact").fps, 90) << api;
+        EXPECT_EQ(dev.game_state("com.miHoYo.GenshinImpact").mode, 2) << api;
+    }
+}
+
+TEST(FpsLimit, Android13RefusesARateItDoesNotCapAt) {
+    SimDevice dev("mtk_dimensity");
+    EXPECT_EQ(dev.run({"--fps_limit", "50"}).lines(),
+              (Lines{"[INFO] Setting FPS limit to 50...",
+                     "[ERROR] FPS 50 is not supported on this Android release (use 30, 40, 45, 60, 90 or 120)"}));
+    EXPECT_EQ(dev.calls(), std::vector<Call>{kSdkQuery});
+    EXPECT_EQ(dev.device_config("game_overlay", "com.mobile.legends"), std::nullopt);
+
+    SimDevice android14("snapdragon");
+    EXPECT_EQ(android14.run({"--fps_limit", "50"}).lines().back(), "[OK] FPS limit set to 50");
+    EXPECT_EQ(android14.game_state("com.mobile.legends").fps, 50);
+}
+
+// The reset takes out only the fps piece: a key left empty is deleted, a
+// game without a cap gets no device_config command, every game is reset.
+TEST(FpsLimit, ResetTakesOutOnlyTheCap) {
+    SimDevice dev("mali");  // Android 13
+    preset_overlays(dev, {{"com.mobile.legends", "mode=2,fps=60,downscaleFactor=0.5"},
+                          {"com.miHoYo.GenshinImpact", "mode=2,fps=60"},
+                          {"com.tencent.iglite", "mode=1,fps=30"}});
+    EXPECT_EQ(dev.run({"--reset_fps"}).lines(), (Lines{"[INFO] Resetting FPS limit...", "[OK] FPS limit reset"}));
+    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, {game_reset("com.tencent.ig"),
+                                                      put_overlay("com.mobile.legends", "mode=2,downscaleFactor=0.5"),
+                                                      game_reset("com.mobile.legends"),
+                                                      delete_overlay("com.miHoYo.GenshinImpact"),
+                                                      game_reset("com.miHoYo.GenshinImpact"),
+                                                      game_reset("com.tencent.iglite"),
+                                                      game_reset("com.supercell.clashofclans")}));
+    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.iglite"), "mode=1,fps=30");
+    EXPECT_EQ(dev.game_state("com.mobile.legends").downscale, "0.5");
+    EXPECT_EQ(dev.game_state("com.miHoYo.GenshinImpact").fps, std::nullopt);
+}
+
+TEST(FpsLimit, SettingsRouteUpToAndroid12LAndForAnUnreadableLevel) {
+    struct Case {
+        const char* profile;
+        int api;
+    };
+    for (const Case& c : {Case{"mtk_legacy", 28}, Case{"snapdragon", 31}, Case{"snapdragon", 32}}) {
+        SimDevice dev(c.profile, c.api);
+        EXPECT_EQ(dev.run({"--fps_limit", "+60"}).lines(),
+                  (Lines{"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}));
+        EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery,
+                                                  {"settings", "put", "system", "peak_refresh_rate", "60"},
+                                                  {"settings", "put", "system", "min_refresh_rate", "60"}}))
+            << c.api;
+        EXPECT_EQ(dev.setting("system", "peak_refresh_rate"), "60");
+        EXPECT_EQ(dev.setting("system", "min_refresh_rate"), "60");
+        dev.clear_calls();
+        EXPECT_EQ(dev.run({"--reset_fps"}).lines(),
+                  (Lines{"[INFO] Resetting FPS limit...", "[OK] FPS limit reset"}));
+        EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery,
+                                                  {"settings", "delete", "system", "peak_refresh_rate"},
+                                                  {"settings", "delete", "system", "min_refresh_rate"}}));
+        EXPECT_EQ(dev.setting("system", "peak_refresh_rate"), std::nullopt);
+    }
 
     SimDevice odd_level("snapdragon");
     odd_level.set_prop("ro.build.version.sdk", "");
@@ -144,8 +335,7 @@ TEST(FpsLimit, SettingsRouteUpToReleaseThirtyAndForAnUnreadableLevel) {
 }
 
 TEST(FpsLimit, SettingsFailuresWarnThenFail) {
-    SimDevice dev("snapdragon");
-    dev.set_prop("ro.build.version.sdk", "30");
+    SimDevice dev("snapdragon", 30);
     dev.fail_tool("settings", 1, "locked");
     EXPECT_EQ(dev.run({"--fps_limit", "60"}).lines(),
               (Lines{"[INFO] Setting FPS limit to 60...",
@@ -164,7 +354,7 @@ TEST(FpsLimit, SettingsFailuresWarnThenFail) {
 }
 
 TEST(FpsLimit, OverlayRouteWithoutGamesOrWithAFailedFetchFails) {
-    SimDevice dev("mtk_dimensity");  // release level 33
+    SimDevice dev("mtk_dimensity");  // Android 13
     dev.set_dumpsys("game", "");
     EXPECT_EQ(dev.run({"--fps_limit", "60"}).lines(),
               (Lines{"[INFO] Setting FPS limit to 60...", "[ERROR] Failed to set FPS limit"}));
@@ -187,6 +377,18 @@ TEST(FpsLimit, OverlayRouteWithoutGamesOrWithAFailedFetchFails) {
               (Lines{"[INFO] Resetting FPS limit...",
                      "[WARN] Failed to list packages: Command failed: cmd package list packages: down",
                      "[ERROR] Failed to reset FPS limit"}));
+
+    SimDevice overlays_fail("mtk_dimensity");
+    overlays_fail.fail_tool("cmd", 1, "down\n", {.args_contain = "device_config list"});
+    for (const char* command : {"--fps_limit", "--reset_fps"}) {
+        const Lines lines = overlays_fail.run({command, "60"}).lines();
+        ASSERT_EQ(lines.size(), 4u) << command;
+        EXPECT_EQ(lines[1],
+                  "[WARN] Failed to get game info: Command failed: cmd device_config list game_overlay: down");
+        EXPECT_EQ(lines[2], "");
+        EXPECT_EQ(overlays_fail.calls().back(), kOverlays);
+    }
+    EXPECT_EQ(overlays_fail.device_config("game_overlay", "com.mobile.legends"), std::nullopt);
 }
 
 TEST(FpsLimit, PerGameFailureWarnsAndTheOthersCount) {
@@ -195,9 +397,12 @@ TEST(FpsLimit, PerGameFailureWarnsAndTheOthersCount) {
     auto r = dev.run({"--fps_limit", "45"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Setting FPS limit to 45...",
                                 "[WARN] Failed to set FPS for com.mobile.legends: Command failed: cmd device_config "
-                                "put game_overlay com.mobile.legends fps=45: busy",
+                                "put game_overlay com.mobile.legends mode=2,fps=45: busy",
                                 "[OK] FPS limit set to 45"}));
-    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.iglite"), "fps=45");
+    // A game whose cap was not stored is not switched to mode 2.
+    const std::vector<Call> games = dev.calls_of("cmd");
+    EXPECT_EQ(std::count(games.begin(), games.end(), game_mode_2("com.mobile.legends")), 0);
+    EXPECT_EQ(dev.game_state("com.tencent.iglite").fps, 45);
     dev.clear_calls();
     EXPECT_EQ(dev.run({"--reset_fps"}).lines(),
               (Lines{"[INFO] Resetting FPS limit...",
@@ -205,10 +410,12 @@ TEST(FpsLimit, PerGameFailureWarnsAndTheOthersCount) {
                      "com.mobile.legends: busy",
                      "[OK] FPS limit reset"}));
     std::vector<Call> per_game;
-    for (const std::string& game : kGames) per_game.push_back({"cmd", "game", "reset", game});
+    for (const std::string& game : kGames) {
+        if (game != "com.mobile.legends") per_game.push_back(delete_overlay(game));
+        per_game.push_back(game_reset(game));
+    }
     EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
-    // The reset leaves the overlay entries in place.
-    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.iglite"), "fps=45");
+    EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.iglite"), std::nullopt);
 }
 
 TEST(FpsLimit, FailedReleaseQueryEndsBeforeAnyChange) {
@@ -218,118 +425,6 @@ TEST(FpsLimit, FailedReleaseQueryEndsBeforeAnyChange) {
               (Lines{"[INFO] Setting FPS limit to 60...",
                      "[ERROR] Command failed: getprop ro.build.version.sdk: no props"}));
     EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery}));
-}
-
-// ---- SurfaceFlinger timing ----
-
-struct Panel {
-    const char* period;
-    const char* rate;
-    const char* app_duration;
-    const char* sf_duration;
-    const char* early_phase_offset;
-};
-
-TEST(SurfaceFlinger, TimingFollowsTheMeasuredPanelRate) {
-    // clang-format off
-    const Panel panels[] = {
-        {"8333333",  "120", "4833333",  "2666667", "-7083333"},
-        {"11111111", "90",  "6666667",  "3333333", "-9111111"},
-        {"13333333", "75",  "8266667",  "3733333", "-10666667"},
-        {"16666666", "60",  "10833333", "4166667", "-12500000"},
-        {"20000000", "50",  "13000000", "5000000", "-15000000"},
-    };
-    // clang-format on
-    for (const Panel& panel : panels) {
-        SimDevice dev("snapdragon");
-        dev.set_latency_periods(Lines(5, panel.period));
-        auto r = dev.run({"--sf_auto"});
-        EXPECT_EQ(r.lines(),
-                  (Lines{"[INFO] Applying SurfaceFlinger Optimization...",
-                         "[WARN] Skipping property 'debug.sf.early_app_phase_offset_ns' (length: 34) - exceeds 31 "
-                         "character limit",
-                         std::string("[OK] SurfaceFlinger optimized. Refresh rate: ") + panel.rate +
-                             "Hz (7 props set)"}));
-        EXPECT_EQ(dev.prop("debug.sf.late.app.duration"), panel.app_duration) << panel.rate;
-        EXPECT_EQ(dev.prop("debug.sf.earlyGl.sf.duration"), panel.sf_duration) << panel.rate;
-        EXPECT_EQ(dev.prop("debug.sf.early_phase_offset_ns"), panel.early_phase_offset) << panel.rate;
-        EXPECT_EQ(dev.prop("debug.sf.early_app_phase_offset_ns"), std::nullopt);
-    }
-}
-
-TEST(SurfaceFlinger, FiveSamplesWithPausesInTheOrderOfTheProperties) {
-    SimDevice dev("snapdragon");
-    const auto start = std::chrono::steady_clock::now();
-    (void)dev.run({"--sf_auto"});
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
-    const Call latency{"dumpsys", "SurfaceFlinger", "--latency"};
-    std::vector<Call> expected(5, latency);
-    for (const char* name : {"debug.sf.early.app.duration", "debug.sf.earlyGl.app.duration",
-                             "debug.sf.late.app.duration"}) {
-        expected.push_back({"setprop", name, "4833333"});
-    }
-    for (const char* name : {"debug.sf.early.sf.duration", "debug.sf.earlyGl.sf.duration",
-                             "debug.sf.late.sf.duration"}) {
-        expected.push_back({"setprop", name, "2666667"});
-    }
-    expected.push_back({"setprop", "debug.sf.early_phase_offset_ns", "-7083333"});
-    EXPECT_EQ(dev.calls(), expected);
-}
-
-TEST(SurfaceFlinger, UnusableSamplesFallBackToSixtyAndAnEvenCountAveragesTheMiddle) {
-    SimDevice dev("snapdragon");
-    dev.set_latency_periods({"50000000", "3000000", "abc", "", "-16666666"});
-    EXPECT_EQ(dev.run({"--sf_auto"}).lines().back(), "[OK] SurfaceFlinger optimized. Refresh rate: 60Hz (7 props set)");
-    EXPECT_EQ(dev.prop("debug.sf.early.app.duration"), "10833333");
-
-    SimDevice failing("snapdragon");
-    failing.fail_tool("dumpsys", 1, "", {.args_contain = "--latency"});
-    EXPECT_EQ(failing.run({"--sf_auto"}).lines().back(),
-              "[OK] SurfaceFlinger optimized. Refresh rate: 60Hz (7 props set)");
-
-    SimDevice even("snapdragon");
-    even.set_latency_periods({"16666666", "8333333", " 16666666 ", "0", "8333333"});
-    EXPECT_EQ(even.run({"--sf_auto"}).lines().back(), "[OK] SurfaceFlinger optimized. Refresh rate: 90Hz (7 props set)");
-    EXPECT_EQ(even.prop("debug.sf.early.app.duration"), "6666667");
-}
-
-TEST(SurfaceFlinger, EveryFailedPropertyWarnsAndTheCommandStillSucceeds) {
-    SimDevice dev("mtk_legacy");  // a 60 Hz panel
-    dev.fail_tool("setprop", 1, "denied");
-    const Lines lines = dev.run({"--sf_auto"}).lines();
-    ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(lines[1], "[WARN] Failed to set debug.sf.early.app.duration: Command failed: setprop "
-                        "debug.sf.early.app.duration 10833333: denied");
-    EXPECT_EQ(lines[7], "[WARN] Skipping property 'debug.sf.early_app_phase_offset_ns' (length: 34) - exceeds 31 "
-                        "character limit");
-    EXPECT_EQ(lines[8], "[WARN] Failed to set debug.sf.early_phase_offset_ns: Command failed: setprop "
-                        "debug.sf.early_phase_offset_ns -12500000: denied");
-    EXPECT_EQ(lines[9], "[OK] SurfaceFlinger optimized. Refresh rate: 60Hz (0 props set)");
-}
-
-// ---- Refresh-rate query ----
-
-TEST(GetRefresh, PrintsTheThirdWordOfTheFirstUsableLine) {
-    SimDevice dev("snapdragon");
-    EXPECT_EQ(dev.run({"--get_refresh"}).lines(),
-              (Lines{"[INFO] Getting refresh rate...", "Refresh rate: 120.000000 Hz"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"dumpsys", "SurfaceFlinger"}}));
-    dev.set_dumpsys("SurfaceFlinger", "Refresh-rate : 30 fps\nrefresh-rate: 90\r\n  refresh-rate : 60.00 fps\r\n"
-                                      "refresh-rate : 120 fps\n");
-    EXPECT_EQ(dev.run({"--get_refresh"}).lines().back(), "Refresh rate: 60.00 Hz");
-}
-
-TEST(GetRefresh, MissingLineOrFailedDumpIsReportedTwice) {
-    SimDevice dev("snapdragon");
-    dev.set_dumpsys("SurfaceFlinger", "vsync-period : 8.3 ms\nrefresh-rate 120\n");
-    EXPECT_EQ(dev.run({"--get_refresh"}).lines(),
-              (Lines{"[INFO] Getting refresh rate...", "[ERROR] Refresh rate information not found",
-                     "[ERROR] Refresh rate information not found"}));
-    dev.fail_tool("dumpsys", 2, "no compositor");
-    EXPECT_EQ(dev.run({"--get_refresh"}).lines(),
-              (Lines{"[INFO] Getting refresh rate...",
-                     "[ERROR] Failed to get refresh rate: Command failed: dumpsys SurfaceFlinger: no compositor",
-                     "[ERROR] Failed to get refresh rate: Command failed: dumpsys SurfaceFlinger: no compositor"}));
 }
 
 }  // namespace

@@ -226,7 +226,7 @@ TEST(GpuBoundE2e, ListedFrequencyIntoTheChosenNodeOnly) {
     EXPECT_EQ(dev.run({"--gpu_min", "50"}).lines(),
               (Lines{"[INFO] Setting GPU Min to 50%", "[OK] GPU Min frequency set to 600"}));
     EXPECT_EQ(dev.read(kAdreno + "/min_freq"), "600");
-    EXPECT_EQ(dev.read(kAdreno + "/max_freq"), "818000000\n");
+    EXPECT_EQ(dev.read(kAdreno + "/max_freq"), "818000000");
     EXPECT_EQ(dev.run({"--gpu_max", "99"}).lines().back(), "[OK] GPU Max frequency set to 800");
     EXPECT_EQ(dev.mode(kAdreno + "/max_freq"), 0444u);
 

@@ -232,7 +232,7 @@ TEST(CleanRam, KillsSyncsAndDropsCaches) {
                                 "[INFO] Caches dropped", "[OK] RAM cleared"}));
     EXPECT_EQ(dev.calls(), (std::vector<Call>{{"am", "kill-all"}, {"sync"}}));
     EXPECT_EQ(dev.read("/proc/sys/vm/drop_caches"), "3");
-    EXPECT_EQ(dev.mode("/proc/sys/vm/drop_caches"), 0444u);
+    EXPECT_EQ(dev.mode("/proc/sys/vm/drop_caches"), 0200u);  // a sysctl keeps its mode
 }
 
 TEST(CleanRam, FailedStepsAreWarningsAndTheCommandStillSucceeds) {
@@ -286,25 +286,68 @@ TEST(ClearAppCache, MissingFindIsTwoWarnings) {
 
 const std::string kGms = "com.google.android.gms";
 
-TEST(GmsDoze, EnableThenRevert) {
-    SimDevice dev("snapdragon");
-    auto r = dev.run({"--gms_doze_enable"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Enabling GMS Doze...", "[OK] GMS Doze enabled"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
-                                              {"cmd", "appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
-                                              {"cmd", "deviceidle", "whitelist", kGms},
-                                              {"cmd", "deviceidle", "disable", kGms}}));
-    EXPECT_EQ(dev.appop(kGms, "RUN_ANY_IN_BACKGROUND"), "deny");
-    EXPECT_TRUE(dev.idle_whitelisted(kGms));
+// Play services is on the system allow-list, out of doze's reach: the enable
+// takes it off and the revert puts it back, on every release that can.
+TEST(GmsDoze, EnableThenRevertFromAndroid9) {
+    struct Release {
+        const char* profile;
+        int api;
+    };
+    for (const Release& release : {Release{"mtk_legacy", 28}, Release{"mali", 33}, Release{"snapdragon", 34},
+                                   Release{"snapdragon", 35}}) {
+        SCOPED_TRACE(release.api);
+        SimDevice dev(release.profile, release.api);
+        ASSERT_TRUE(dev.doze().system_listed);
+        ASSERT_FALSE(dev.doze().applies);
+        auto r = dev.run({"--gms_doze_enable"});
+        EXPECT_EQ(r.lines(), (Lines{"[INFO] Enabling GMS Doze...", "[OK] GMS Doze enabled"}));
+        EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
+                                                  {"cmd", "appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
+                                                  {"cmd", "deviceidle", "sys-whitelist", "-" + kGms},
+                                                  {"cmd", "deviceidle", "disable", kGms}}));
+        EXPECT_EQ(dev.appop(kGms, "RUN_ANY_IN_BACKGROUND"), "deny");
+        DozeState doze = dev.doze();
+        EXPECT_FALSE(doze.system_listed);
+        EXPECT_TRUE(doze.deep_enabled);
+        EXPECT_TRUE(doze.applies);
 
-    dev.clear_calls();
-    r = dev.run({"--gms_doze_revert"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Reverting GMS Doze...", "[OK] GMS Doze reverted"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
-                                              {"cmd", "appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
-                                              {"cmd", "deviceidle", "unwhitelist", kGms}}));
-    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
-    EXPECT_FALSE(dev.idle_whitelisted(kGms));
+        dev.clear_calls();
+        r = dev.run({"--gms_doze_revert"});
+        EXPECT_EQ(r.lines(), (Lines{"[INFO] Reverting GMS Doze...", "[OK] GMS Doze reverted"}));
+        EXPECT_EQ(dev.calls(), (std::vector<Call>{{"cmd", "appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
+                                                  {"cmd", "appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
+                                                  {"cmd", "deviceidle", "sys-whitelist", "+" + kGms}}));
+        EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
+        doze = dev.doze();
+        EXPECT_TRUE(doze.system_listed);
+        EXPECT_FALSE(doze.user_listed);
+        EXPECT_FALSE(doze.applies);
+    }
+}
+
+// Android 7 and 8 cannot take Play services off the allow-list, and say so:
+// 8 fails on the newer app-op first; 7's cmd exits 0 even for a verb the
+// service does not know, which still fails the step.
+TEST(GmsDoze, Android7And8ReportTheStepTheyCannotDo) {
+    const std::string unknown_op = "Error: Unknown operation string: RUN_ANY_IN_BACKGROUND";
+    SimDevice android8("snapdragon", 26);
+    EXPECT_EQ(android8.run({"--gms_doze_enable"}).lines(),
+              (Lines{"[INFO] Enabling GMS Doze...",
+                     "[ERROR] Command failed: cmd appops set " + kGms + " RUN_ANY_IN_BACKGROUND deny: " + unknown_op,
+                     ""}));
+    EXPECT_EQ(android8.calls().size(), 2u);
+
+    SimDevice android7("mtk_legacy", 24);
+    for (const char* sign : {"-", "+"}) {
+        const bool enable = *sign == '-';
+        EXPECT_EQ(android7.run({enable ? "--gms_doze_enable" : "--gms_doze_revert"}).lines(),
+                  (Lines{enable ? "[INFO] Enabling GMS Doze..." : "[INFO] Reverting GMS Doze...",
+                         "[ERROR] Command failed: cmd deviceidle sys-whitelist " + (sign + kGms) +
+                             ": Unknown command: sys-whitelist",
+                         ""}));
+        EXPECT_EQ(android7.calls().back(), (Call{"cmd", "deviceidle", "sys-whitelist", sign + kGms}));
+    }
+    EXPECT_FALSE(android7.doze().applies);
 }
 
 TEST(GmsDoze, EnableStopsAtTheFirstFailure) {

@@ -23,6 +23,9 @@
 #ifndef KORVANE_BINARY
 #error "KORVANE_BINARY must name the korvane executable"
 #endif
+#ifndef KORVANE_KERNELFS
+#error "KORVANE_KERNELFS must name the kernel file system daemon (sim/kernelfs)"
+#endif
 #ifndef KORVANE_EMULATOR
 #define KORVANE_EMULATOR ""
 #endif
@@ -31,6 +34,9 @@ namespace fs = std::filesystem;
 
 namespace korvane::e2e {
 namespace {
+
+// sim/run's status when the phone itself cannot be set up
+constexpr int kSimFailure = 2;
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error("SimDevice: " + what);
@@ -130,6 +136,15 @@ void write_file(const std::string& path, const std::string& content) {
     if (!out.flush()) fail("cannot write " + path);
 }
 
+// A new rule folder (with its final slash) in a folder of failure rules. Rules
+// are tried in name order, so they are numbered in the order they were set.
+std::string next_rule(const std::string& folder) {
+    fs::create_directories(folder);
+    auto count = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    std::string name = std::to_string(count);
+    return folder + "/" + std::string(4 - std::min<size_t>(4, name.size()), '0') + name + "/";
+}
+
 // The invocation log escapes backslash, tab and newline; undo that.
 std::string unescape(const std::string& field) {
     std::string text;
@@ -149,11 +164,13 @@ std::string unescape(const std::string& field) {
 std::vector<std::string> RunResult::lines() const { return split_lines(out); }
 std::vector<std::string> RunResult::err_lines() const { return split_lines(err); }
 
-SimDevice::SimDevice(const std::string& profile) {
+SimDevice::SimDevice(const std::string& profile, std::optional<int> api) {
     std::string pattern = scratch_base() + "/korvane-e2e.XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) fail_errno("mkdtemp " + pattern);
     state_ = pattern;
-    RunResult r = run_captured({sim_script("run"), "--device", profile, "--state", state_, "--init"});
+    std::vector<std::string> argv = {sim_script("run"), "--device", profile, "--state", state_, "--init"};
+    if (api) argv.insert(argv.end(), {"--api", std::to_string(*api)});
+    RunResult r = run_captured(argv);
     if (r.status != 0) {
         fs::remove_all(state_);
         fail("cannot make a " + profile + " device: " + r.err);
@@ -207,18 +224,22 @@ void SimDevice::symlink(const std::string& target, const std::string& path) {
     fs::create_symlink(target, host);
 }
 
-void SimDevice::fail_tool(const std::string& tool, int exit_code, const std::string& stderr_text,
-                          const FailWhen& when) {
-    // rules are tried in name order, so number them in the order they were set
-    std::string folder = android_path("fail/" + tool);
-    fs::create_directories(folder);
-    auto count = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-    std::string name = std::to_string(count);
-    std::string rule = folder + "/" + std::string(4 - std::min<size_t>(4, name.size()), '0') + name + "/";
-    write_file(rule + "code", std::to_string(exit_code));
-    write_file(rule + "stderr", stderr_text);
+void SimDevice::add_rule(const std::string& tool, const FailWhen& when, const std::string& action_file,
+                         const std::string& action, const std::string& stderr_text) {
+    std::string rule = next_rule(android_path("fail/" + tool));
+    write_file(rule + action_file, action);
+    if (!stderr_text.empty()) write_file(rule + "stderr", stderr_text);
     if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call));
     if (!when.args_contain.empty()) write_file(rule + "match", when.args_contain);
+}
+
+void SimDevice::fail_tool(const std::string& tool, int exit_code, const std::string& stderr_text,
+                          const FailWhen& when) {
+    add_rule(tool, when, "code", std::to_string(exit_code), stderr_text);
+}
+
+void SimDevice::kill_on_tool_call(const std::string& tool, const FailWhen& when, int signal) {
+    add_rule(tool, when, "signal", std::to_string(signal), "");
 }
 
 void SimDevice::remove_tool(const std::string& tool) { remove("/system/bin/" + tool); }
@@ -239,6 +260,17 @@ void SimDevice::set_packages(const std::vector<std::string>& packages) {
     write_file(android_path("packages"), text);
 }
 
+void SimDevice::set_games(const std::vector<std::string>& packages) {
+    std::string text;
+    for (const auto& p : packages) text += p + "\n";
+    write_file(android_path("games"), text);
+}
+
+void SimDevice::set_api(int api) {
+    RunResult r = run_captured({sim_script("run"), "--state", state_, "--api", std::to_string(api), "--init"});
+    if (r.status != 0) fail("cannot set API level " + std::to_string(api) + ": " + r.err);
+}
+
 void SimDevice::set_dumpsys(const std::string& service, const std::string& text) {
     write_file(android_path("dumpsys/" + service), text);
 }
@@ -254,13 +286,19 @@ void SimDevice::trace_fds() { write_file(android_path("trace_fds"), ""); }
 RunResult SimDevice::sim_run(const std::vector<std::string>& options,
                              const std::vector<std::string>& args) const {
     // korvane of this build, also for programs that start it themselves
-    std::vector<std::string> argv = {sim_script("run"), "--state", state_, "--korvane", KORVANE_BINARY};
+    std::vector<std::string> argv = {sim_script("run"), "--state", state_, "--korvane", KORVANE_BINARY,
+                                     "--kernelfs", KORVANE_KERNELFS};
     if (std::string(KORVANE_EMULATOR).size() > 0) argv.insert(argv.end(), {"--emulator", KORVANE_EMULATOR});
     if (KORVANE_SANITIZED) argv.push_back("--sanitizer-log");
     argv.insert(argv.end(), options.begin(), options.end());
     argv.push_back("--");
     argv.insert(argv.end(), args.begin(), args.end());
     RunResult result = run_captured(argv);
+    if (result.status == kSimFailure && result.err.find("(FUSE)") != std::string::npos) {
+        // no phone can run here: one line says why, instead of every test failing on its own
+        std::fputs(result.err.c_str(), stderr);
+        std::exit(kSimFailure);
+    }
     if (KORVANE_SANITIZED) expect_no_sanitizer_report();
     return result;
 }
@@ -357,6 +395,61 @@ std::optional<std::string> SimDevice::appop(const std::string& package, const st
 
 bool SimDevice::idle_whitelisted(const std::string& package) const {
     return fs::exists(android_path("deviceidle/whitelist/" + package));
+}
+
+void SimDevice::kill_on_node_write(int signal, const NodeWriteWhen& when) {
+    std::string rule = next_rule(android_path("fail/node"));
+    write_file(rule + "signal", std::to_string(signal));
+    if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call));
+    if (!when.path_contains.empty()) write_file(rule + "match", when.path_contains);
+}
+
+void SimDevice::reboot() {
+    RunResult r = run_captured({sim_script("run"), "--state", state_, "--reboot"});
+    if (r.status != 0) fail("cannot reboot: " + r.err);
+}
+
+int SimDevice::api() const {
+    auto sdk = prop("ro.build.version.sdk");
+    if (!sdk) fail("the phone names no release");
+    return std::stoi(*sdk);
+}
+
+// sim/effect's answer: "name=value" lines.
+std::vector<std::string> SimDevice::effect(const std::vector<std::string>& question) const {
+    std::vector<std::string> argv = {sim_script("effect"), state_};
+    argv.insert(argv.end(), question.begin(), question.end());
+    RunResult r = run_captured(argv);
+    if (r.status != 0) fail("sim/effect failed: " + r.err);
+    std::vector<std::string> values;
+    for (const auto& line : split_lines(r.out)) values.push_back(line.substr(line.find('=') + 1));
+    return values;
+}
+
+GameState SimDevice::game_state(const std::string& package) const {
+    auto v = effect({"game", package});
+    if (v.size() != 6) fail("sim/effect game: unexpected answer");
+    GameState state;
+    state.game = v[0] == "1";
+    state.mode = std::stoi(v[1]);
+    state.modes = v[2];
+    if (!v[3].empty()) state.downscale = v[3];
+    if (!v[4].empty()) state.fps = std::stoi(v[4]);
+    state.notes = v[5];
+    return state;
+}
+
+DozeState SimDevice::doze(const std::string& package) const {
+    auto v = effect({"doze", package});
+    if (v.size() != 4) fail("sim/effect doze: unexpected answer");
+    return {v[0] == "1", v[1] == "1", v[2] == "1", v[3] == "1"};
+}
+
+std::optional<std::string> SimDevice::surfaceflinger_abort() const {
+    auto v = effect({"surfaceflinger"});
+    if (v.size() != 1) fail("sim/effect surfaceflinger: unexpected answer");
+    if (v[0].empty()) return std::nullopt;
+    return v[0];
 }
 
 std::vector<std::string> SimDevice::leaked_fds() const {

@@ -12,6 +12,9 @@
 //
 // Paths are the phone's own (/sys, /proc, /data, /storage, /dev/block,
 // /system/bin). Setup mistakes throw std::runtime_error, failing the test.
+// The phone's /sys and /proc follow a kernel's rules (sim/kernelfs), but the
+// accessors here work on the state folder's files directly: a node's file
+// holds its value without the newline a read through the kernel adds.
 
 #include <sys/types.h>
 
@@ -46,12 +49,39 @@ struct FailWhen {
     std::string args_contain;  // only when its arguments joined by blanks contain this; empty: always
 };
 
+// Which open for writing of a node kill_on_node_write() strikes, e.g.
+// {.on_call = 2} or {.path_contains = "scaling_max_freq"}; {} strikes every one.
+struct NodeWriteWhen {
+    int on_call = 0;            // only the Nth (from 1, over the device's life); 0: every one
+    std::string path_contains;  // only a node whose path contains this; empty: any
+};
+
 // A device-tool invocation: the program name, then each argument exactly.
 using Call = std::vector<std::string>;
 
+// What the game manager makes of a package (sim/effect): the mode in force
+// (0: unsupported), the modes on offer, and the downscale and FPS cap in force.
+struct GameState {
+    bool game = false;  // the game manager handles it: an installed game, Android 12+
+    int mode = 0;
+    std::string modes;                     // e.g. "1 2 4"
+    std::optional<std::string> downscale;  // the factor's text as stored
+    std::optional<int> fps;
+    std::string notes;                     // why stored values do nothing
+};
+
+// A package's standing with doze.
+struct DozeState {
+    bool system_listed = false;  // on the system allow-list (the phone's sysconfig, less removals)
+    bool user_listed = false;
+    bool deep_enabled = true;    // `deviceidle disable` turned deep doze off when false
+    bool applies = false;        // doze restricts the package
+};
+
 class SimDevice {
 public:
-    explicit SimDevice(const std::string& profile = "snapdragon");
+    // The profile's own Android release, or the API level given (24 to 35).
+    explicit SimDevice(const std::string& profile = "snapdragon", std::optional<int> api = std::nullopt);
     ~SimDevice();
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
@@ -69,12 +99,25 @@ public:
     void fail_tool(const std::string& tool, int exit_code, const std::string& stderr_text = "",
                    const FailWhen& when = {});
     void remove_tool(const std::string& tool);
+    // The kernel kills the process that opens a node for writing with this
+    // signal instead of opening it: a crash in the middle of a command.
+    void kill_on_node_write(int signal, const NodeWriteWhen& when = {});
+
+    // A reboot: /sys and /proc come back as the profile has them, with a new
+    // /proc/sys/kernel/random/boot_id; debug.* properties are dropped; the rest
+    // of the framework's state and /data stay.
+    void reboot();
+    // Crash injection: when the rule applies, the tool sends `signal` to its
+    // caller (korvane) and exits having done nothing. Still logged in calls().
+    void kill_on_tool_call(const std::string& tool, const FailWhen& when = {}, int signal = 9);
 
     // The framework's state.
     void set_prop(const std::string& name, const std::string& value);
     void remove_prop(const std::string& name);
     void set_setting(const std::string& ns, const std::string& key, const std::string& value);
     void set_packages(const std::vector<std::string>& packages);       // what `cmd package list packages` lists
+    void set_games(const std::vector<std::string>& packages);          // which installed packages are games
+    void set_api(int api);  // runs the phone as that release from now on, as sim/run --api does
     void set_dumpsys(const std::string& service, const std::string& text);  // e.g. "game", "SurfaceFlinger"
     // First lines of the next `dumpsys SurfaceFlinger --latency` calls, one per
     // call in order; once used up, the profile's refresh period comes back.
@@ -100,7 +143,12 @@ public:
     std::optional<std::string> device_config(const std::string& ns, const std::string& key) const;
     std::optional<std::string> game_mode(const std::string& package) const;
     std::optional<std::string> appop(const std::string& package, const std::string& op) const;
-    bool idle_whitelisted(const std::string& package) const;
+    bool idle_whitelisted(const std::string& package) const;  // on the user allow-list
+    int api() const;                                           // the release the tools answer as
+    GameState game_state(const std::string& package) const;
+    DozeState doze(const std::string& package = "com.google.android.gms") const;
+    // Why SurfaceFlinger would abort at its next start; nullopt when it starts.
+    std::optional<std::string> surfaceflinger_abort() const;
     // One line per tool call while tracing: "tool:" and the inherited
     // descriptors above 2, each after a blank ("getprop:" when none).
     std::vector<std::string> leaked_fds() const;
@@ -114,6 +162,9 @@ private:
     RunResult sim_run(const std::vector<std::string>& options, const std::vector<std::string>& args) const;
     std::string android_path(const std::string& relative) const;
     void expect_no_sanitizer_report() const;
+    void add_rule(const std::string& tool, const FailWhen& when, const std::string& action_file,
+                  const std::string& action, const std::string& stderr_text);
+    std::vector<std::string> effect(const std::vector<std::string>& question) const;
 
     std::string state_;
 };

@@ -5,10 +5,14 @@
 #include <vector>
 
 #include "display/decimal.h"
+#include "display/config_list.h"
 #include "display/downscale_factor.h"
+#include "display/fps_rules.h"
+#include "display/game_overlay.h"
 #include "display/games.h"
 #include "display/name_matcher.h"
 #include "display/refresh_rate.h"
+#include "display/refresh_rate_line.h"
 #include "display/release_level.h"
 #include "display/sf_timing.h"
 
@@ -90,11 +94,118 @@ TEST(ClassifyFactor, OneResetsRangeAppliesTheRestIsInvalid) {
     }
 }
 
-TEST(FpsRoute, OverlayFromReleaseThirtyOneSettingsOtherwise) {
-    EXPECT_EQ(fps_route_for("31\n"), FpsRoute::game_overlay);
-    EXPECT_EQ(fps_route_for(" 34 \r\n"), FpsRoute::game_overlay);
-    for (const char* text : {"30\n", "28", "", "\n", "thirty-three", "33.0", "99999999999", "-40"}) {
-        EXPECT_EQ(fps_route_for(text), FpsRoute::settings) << text;
+TEST(DownscaleGrid, AndroidTwelveAndThirteenTakeTheGridTextOfAnEqualValue) {
+    for (int32_t level : {31, 32, 33}) EXPECT_TRUE(factor_grid_applies(level)) << level;
+    for (std::optional<int32_t> level : {std::optional<int32_t>{}, std::optional<int32_t>{30}, {34}, {35}}) {
+        EXPECT_FALSE(factor_grid_applies(level));
+    }
+    const std::pair<const char*, const char*> on_grid[] = {
+        {"0.3", "0.3"}, {"0.50", "0.5"}, {".7", "0.7"}, {"3.5e-1", "0.35"}, {"0.900", "0.9"}, {"+0.85", "0.85"}};
+    for (const auto& [factor, text] : on_grid) EXPECT_EQ(grid_factor(factor), text) << factor;
+    for (const char* factor : {"0.25", "0.72", "0.95", "0.351", "1.0", "0.1", "abc", "0.5 ", ""}) {
+        EXPECT_EQ(grid_factor(factor), std::nullopt) << factor;
+    }
+}
+
+TEST(FpsRules, OverlayFromReleaseThirtyThreeWhichCapsOnlyAtItsOwnRates) {
+    EXPECT_EQ(parse_release_level(" 34 \r\n"), 34);
+    for (const char* text : {"", "\n", "thirty-three", "33.0", "99999999999"}) {
+        EXPECT_EQ(parse_release_level(text), std::nullopt) << text;
+    }
+    for (std::optional<int32_t> level : {std::optional<int32_t>{}, std::optional<int32_t>{24}, {31}, {32}, {-40}}) {
+        EXPECT_EQ(fps_route_for(level), FpsRoute::settings);
+    }
+    for (int32_t level : {33, 34, 35}) EXPECT_EQ(fps_route_for(level), FpsRoute::game_overlay) << level;
+    for (int32_t fps : {30, 40, 45, 60, 90, 120}) EXPECT_TRUE(fps_cap_supported(33, fps)) << fps;
+    for (int32_t fps : {0, -60, 50, 72, 144}) {
+        EXPECT_FALSE(fps_cap_supported(33, fps)) << fps;
+        EXPECT_TRUE(fps_cap_supported(34, fps)) << fps;
+        EXPECT_TRUE(fps_cap_supported(32, fps)) << fps;
+        EXPECT_TRUE(fps_cap_supported(std::nullopt, fps)) << fps;
+    }
+}
+
+TEST(ConfigList, KeyValueLinesSplitAtTheFirstEquals) {
+    const ConfigValues values = parse_config_list(
+        "com.a=mode=2,fps=60\n"
+        "com.b=\r\n"
+        "  com.c = x \n"
+        "no separator\n"
+        "=orphan\n"
+        "com.a=mode=2,fps=30");
+    EXPECT_EQ(values, (ConfigValues{{"com.a", "mode=2,fps=30"}, {"com.b", ""}, {"com.c", " x "}}));
+    EXPECT_TRUE(parse_config_list("").empty());
+}
+
+// Every edit keeps the bytes it is not about; parse and format round-trip.
+TEST(GameOverlay, SettingAKeyInTheModeTwoEntry) {
+    struct Case {
+        const char* before;
+        std::string_view key;
+        const char* setting;
+        const char* after;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"",                                    kFpsKey,       "60",  "mode=2,fps=60"},
+        {"  ",                                  kFpsKey,       "60",  "mode=2,fps=60"},
+        {"mode=2,downscaleFactor=0.7",          kFpsKey,       "60",  "mode=2,downscaleFactor=0.7,fps=60"},
+        {"mode=2,fps=30,downscaleFactor=0.7",   kFpsKey,       "-5",  "mode=2,fps=-5,downscaleFactor=0.7"},
+        {"mode=2,fps=60",                       kDownscaleKey, "0.5", "mode=2,fps=60,downscaleFactor=0.5"},
+        {"mode=2,downscaleFactor=0.3",          kDownscaleKey, "0.5", "mode=2,downscaleFactor=0.5"},
+        {" mode = 02 , fps = 30 ,useAngle=true", kFpsKey,      "60",  " mode = 02 ,fps=60,useAngle=true"},
+        {"mode=2,fps=30,fps=45",                kFpsKey,       "60",  "mode=2,fps=60,fps=60"},
+        {"mode=2,",                             kFpsKey,       "60",  "mode=2,fps=60"},
+        {"mode=3,fps=30:mode=2,loadingBoost=0", kFpsKey,       "60",  "mode=3,fps=30:mode=2,loadingBoost=0,fps=60"},
+        // No entry the game manager reads as mode 2: a new one after the others.
+        {"mode=1,fps=30",                       kFpsKey,       "60",  "mode=1,fps=30:mode=2,fps=60"},
+        {"fps=30",                              kFpsKey,       "60",  "fps=30:mode=2,fps=60"},
+        {"mode=2,broken,fps=30",                kFpsKey,       "60",  "mode=2,broken,fps=30:mode=2,fps=60"},
+        {"mode=2x,fps=30",                      kFpsKey,       "60",  "mode=2x,fps=30:mode=2,fps=60"},
+        {"mode=1:",                             kFpsKey,       "60",  "mode=1:mode=2,fps=60"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        OverlayValue overlay = parse_overlay(c.before);
+        EXPECT_EQ(format_overlay(overlay), c.before);
+        set_mode2_setting(overlay, c.key, c.setting);
+        EXPECT_EQ(format_overlay(overlay), c.after) << c.before;
+    }
+}
+
+TEST(GameOverlay, RemovingAKeyFromTheModeTwoEntry) {
+    struct Case {
+        const char* before;
+        std::string_view key;
+        bool removed;
+        const char* after;  // nullptr: nothing left, the key goes
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"mode=2,downscaleFactor=0.7,fps=60",   kFpsKey,       true,  "mode=2,downscaleFactor=0.7"},
+        {"mode=2,fps=60,downscaleFactor=0.7",   kDownscaleKey, true,  "mode=2,fps=60"},
+        {"mode=2,fps=60",                       kFpsKey,       true,  nullptr},
+        {"mode=2, fps =60,fps=30,",             kFpsKey,       true,  nullptr},
+        {"mode=2,fps=60:",                      kFpsKey,       true,  nullptr},
+        {"mode=1,fps=30:mode=2,fps=60",         kFpsKey,       true,  "mode=1,fps=30"},
+        {"mode=2,fps=60:mode=3,fps=30",         kFpsKey,       true,  "mode=3,fps=30"},
+        {"mode=2,useAngle=true,fps=60",         kFpsKey,       true,  "mode=2,useAngle=true"},
+        {"mode=1,fps=30",                       kFpsKey,       false, "mode=1,fps=30"},
+        {"mode=2,downscaleFactor=0.7",          kFpsKey,       false, "mode=2,downscaleFactor=0.7"},
+        {"mode=2,broken,fps=60",                kFpsKey,       false, "mode=2,broken,fps=60"},
+        {"mode=2",                              kFpsKey,       false, "mode=2"},
+        {"",                                    kFpsKey,       false, nullptr},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        OverlayValue overlay = parse_overlay(c.before);
+        EXPECT_EQ(remove_mode2_setting(overlay, c.key), c.removed) << c.before;
+        if (c.after) {
+            EXPECT_FALSE(overlay_empty(overlay)) << c.before;
+            EXPECT_EQ(format_overlay(overlay), c.after) << c.before;
+        } else {
+            EXPECT_TRUE(overlay_empty(overlay)) << c.before;
+        }
     }
 }
 
@@ -115,6 +226,37 @@ TEST(MedianRate, MiddleOrMeanOfMiddlePairAndSixtyWhenEmpty) {
     EXPECT_EQ(median_rate({120, 60, 90}), 90.0);
     EXPECT_EQ(median_rate({120, 60, 120, 60}), 90.0);
     EXPECT_EQ(median_rate({61, 60}), 60.5);
+}
+
+TEST(SfTiming, PhaseOffsetsAbortWhereDurationsAreUsedOrTheModelIsUnknown) {
+    for (const char* answer : {"1\n", " true \n", "y", "yes", "on"}) EXPECT_TRUE(phase_offsets_abort(answer)) << answer;
+    EXPECT_TRUE(phase_offsets_abort(std::nullopt));
+    for (const char* answer : {"0\n", "\n", "", "false", "TRUE", "2"}) {
+        EXPECT_FALSE(phase_offsets_abort(answer)) << answer;
+    }
+    for (const SfProperty& property : timing_properties(60)) {
+        EXPECT_EQ(property.phase_offset, std::string_view(property.name).ends_with("_phase_offset_ns"))
+            << property.name;
+    }
+}
+
+TEST(RefreshRateInDump, PrefersTheOwnLineAndCutsAGluedUnit) {
+    // clang-format off
+    const std::pair<const char*, std::optional<std::string_view>> cases[] = {
+        {"  refresh-rate              : 60.000000 fps\n",                    "60.000000"},
+        {"  refresh-rate              : 60.00fps\n",                         "60.00"},
+        {"  refresh-rate              : 90.00 Hz\r\n",                       "90.00"},
+        {"  peak-refresh-rate         : 120.00 Hz\n",                        "120.00"},
+        {"peak-refresh-rate : 120.00 Hz\nrefresh-rate : 90.00 Hz\n",         "90.00"},
+        {"refresh-rate 60\nmax refresh-rate: 90fps\n",                       "90"},
+        {"refresh-rate : unknown\n",                                        "unknown"},
+        {"refresh-rate : 60.5x1\n",                                         "60.5x1"},
+        {"refresh-rate : fps60\n",                                          "fps60"},
+        {"refresh-rate :\nRefresh-Rate : 60\n",                             std::nullopt},
+        {"",                                                                std::nullopt},
+    };
+    // clang-format on
+    for (const auto& [dump, rate] : cases) EXPECT_EQ(refresh_rate_in_dump(dump), rate) << dump;
 }
 
 TEST(SfTiming, RoundingAndRateFormat) {

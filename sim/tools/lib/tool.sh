@@ -50,22 +50,27 @@ sim_count_call() {
 	REPLY=$count
 }
 
-# A rule is a folder fail/<tool>/<name>/ holding `code` (exit status), and
-# optionally `call` (fail only on that call, counting from 1), `match` (fail
-# only when the arguments joined by blanks contain this text) and `stderr`.
+# A rule is a folder fail/<tool>/<name>/ holding `code` (exit status) or
+# `signal`, and optionally `call` (fail only on that call, counting from 1),
+# `match` (fail only when the arguments joined by blanks contain this text) and
+# `stderr`. A `signal` rule (a name such as KILL, or a number) sends it to the
+# tool's caller, korvane, and the tool exits (with `code`, else 1) having done
+# nothing: a crash at the moment of a call.
 sim_apply_failures() {
 	typeset call=$1 joined r code
 	shift
 	joined="$*"
 	for r in "$S/fail/$tool"/*; do
-		[[ -f $r/code ]] || continue
+		[[ -f $r/code || -f $r/signal ]] || continue
 		if [[ -f $r/call ]] && [[ $(<"$r/call") != "$call" ]]; then
 			continue
 		fi
 		if [[ -f $r/match ]] && [[ $joined != *"$(<"$r/match")"* ]]; then
 			continue
 		fi
-		code=$(<"$r/code")
+		code=1
+		[[ -f $r/code ]] && code=$(<"$r/code")
+		[[ -f $r/signal ]] && kill -"$(<"$r/signal")" "$PPID"
 		[[ -f $r/stderr ]] && /system/bin/toybox cat "$r/stderr" >&2
 		exit "$code"
 	done
@@ -75,3 +80,8 @@ sim_log_call "$@"
 [[ -e $S/trace_fds ]] && sim_trace_fds
 sim_count_call
 sim_apply_failures "$REPLY" "$@"
+
+# Every tool answers as the phone's release.
+. /sim/tools/lib/android.sh
+sim_api
+api=$REPLY

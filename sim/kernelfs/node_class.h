@@ -1,0 +1,37 @@
+#pragma once
+// Which kernel interface a path of the mount belongs to, and who may open,
+// change the mode of, or create what there. The mount's root holds `sys` and
+// `proc`; paths are the phone's own ("/sys/...", "/proc/...").
+
+#include <sys/types.h>
+
+#include <cerrno>
+
+#include <string_view>
+
+namespace kernelfs {
+
+enum class NodeClass {
+    root,         // the mount's root: only sys and proc
+    sysfs,        // /sys (kernfs)
+    sysctl,       // /proc/sys
+    vendor_proc,  // procfs nodes of vendor drivers: /proc/ppm, /proc/gpufreq, ...
+    proc,         // the rest of /proc
+    outside,      // not served
+};
+
+NodeClass classify(std::string_view path);
+
+// 0 or the errno an open of a node with this mode gets, for the caller the
+// mount serves (uid 0 or an unprivileged one).
+int open_error(NodeClass node, mode_t mode, uid_t caller, bool read, bool write);
+
+// 0 or the errno of a mode or owner change.
+int setattr_error(NodeClass node, uid_t caller);
+
+// Neither sysfs nor procfs lets anyone create a file, a folder or a link, or
+// remove one: creating gets EACCES, the rest EPERM.
+inline constexpr int kCreateError = EACCES;
+inline constexpr int kNamespaceError = EPERM;
+
+}  // namespace kernelfs

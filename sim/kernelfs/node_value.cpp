@@ -1,0 +1,130 @@
+#include "node_value.h"
+
+#include <cerrno>
+
+#include "frequency_limits.h"
+#include "sysctl_rules.h"
+
+namespace kernelfs {
+namespace {
+
+constexpr std::string_view kSysctlRoot = "/proc/sys/";
+
+std::string_view base_name(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+std::string_view dir_name(std::string_view path) { return path.substr(0, path.rfind('/')); }
+
+std::string_view without_newline(std::string_view input) {
+    if (!input.empty() && input.back() == '\n') input.remove_suffix(1);
+    return input;
+}
+
+unsigned long frequency_in(const Mount& mount, std::string_view dir, const char* name, unsigned long absent) {
+    Text t = read_backing(mount.backing(dir) + "/" + name);
+    return t.error == 0 ? parse_frequency(t.text).value_or(absent) : absent;
+}
+
+Limits limits_in(const Mount& mount, std::string_view dir, const char* min_name, const char* max_name,
+                 const char* listed_name) {
+    Limits limits;
+    limits.hardware_min = frequency_in(mount, dir, "cpuinfo_min_freq", 0);
+    limits.hardware_max = frequency_in(mount, dir, "cpuinfo_max_freq", ~0UL);
+    limits.min = frequency_in(mount, dir, min_name, 0);
+    limits.max = frequency_in(mount, dir, max_name, ~0UL);
+    std::string_view listed;
+    Text t = read_backing(mount.backing(dir) + "/" + listed_name);
+    for (listed = t.text; !listed.empty();) {
+        if (auto f = parse_frequency(listed)) limits.listed.push_back(*f);
+        auto blank = listed.find_first_of(" \t\n");
+        if (blank == std::string_view::npos) break;
+        listed.remove_prefix(blank + 1);
+    }
+    return limits;
+}
+
+// Stores the written bound, and the other one when the kernel moved it too.
+int store_limits(const Mount& mount, std::string_view dir, const LimitChange& change, const Limits& before,
+                 Bound written, const char* min_name, const char* max_name) {
+    if (change.error != 0) return change.error;
+    std::string base = mount.backing(dir) + "/";
+    bool min_written = written == Bound::min;
+    int error = write_backing(base + (min_written ? min_name : max_name),
+                              std::to_string(min_written ? change.min : change.max));
+    unsigned long other = min_written ? change.max : change.min;
+    if (error != 0 || other == (min_written ? before.max : before.min)) return error;
+    return write_backing(base + (min_written ? max_name : min_name), std::to_string(other));
+}
+
+int write_sysfs(const Mount& mount, std::string_view path, std::string_view input) {
+    std::string_view name = base_name(path), dir = dir_name(path);
+    bool bound_file = name == "scaling_max_freq" || name == "scaling_min_freq";
+    std::string_view folder = base_name(dir);
+    if (bound_file && (folder == "cpufreq" || folder.starts_with("policy"))) {
+        Bound bound = name == "scaling_max_freq" ? Bound::max : Bound::min;
+        Limits now = limits_in(mount, dir, "scaling_min_freq", "scaling_max_freq", "scaling_available_frequencies");
+        LimitChange change = cpufreq_limit_write(now, bound, input, mount.generation);
+        return store_limits(mount, dir, change, now, bound, "scaling_min_freq", "scaling_max_freq");
+    }
+    if ((name == "max_freq" || name == "min_freq") && folder == "devfreq" &&
+        path.find("/kgsl/") != std::string_view::npos) {
+        Bound bound = name == "max_freq" ? Bound::max : Bound::min;
+        Limits now = limits_in(mount, dir, "min_freq", "max_freq", "available_frequencies");
+        LimitChange change = devfreq_limit_write(now, bound, input, mount.generation);
+        return store_limits(mount, dir, change, now, bound, "min_freq", "max_freq");
+    }
+    return write_backing(mount.backing(path), std::string(without_newline(input)));
+}
+
+// WALT refuses margins that would put a task's up-migration threshold below
+// its down-migration one (walt_proc_updown_migrate_handler), whether its
+// tunables sit in /proc/sys/walt (GKI) or in /proc/sys/kernel (4.x-5.10
+// Qualcomm kernels).
+bool walt_margins_cross(const Mount& mount, std::string_view entry, const std::string& stored) {
+    size_t slash = entry.rfind('/');
+    std::string_view dir = entry.substr(0, slash + 1), name = entry.substr(slash + 1);
+    bool up = name == "sched_upmigrate";
+    if (!up && name != "sched_downmigrate") return false;
+    std::string other_entry = std::string(kSysctlRoot) + std::string(dir) + (up ? "sched_downmigrate" : "sched_upmigrate");
+    Text other = read_backing(mount.backing(other_entry));
+    if (other.error != 0) return false;
+    auto mine = sysctl_values(stored), theirs = sysctl_values(other.text);
+    for (size_t i = 0; i < mine.size() && i < theirs.size(); ++i) {
+        if (up ? mine[i] < theirs[i] : mine[i] > theirs[i]) return true;
+    }
+    return false;
+}
+
+int write_sysctl(const Mount& mount, std::string_view path, std::string_view input) {
+    std::string_view entry = path.substr(kSysctlRoot.size());
+    Text current = read_backing(mount.backing(path));
+    if (current.error != 0) return current.error;
+    Text next = sysctl_write(entry, input, current.text, mount.generation);
+    if (next.error != 0) return next.error;
+    if (walt_margins_cross(mount, entry, next.text)) return EINVAL;
+    return write_backing(mount.backing(path), next.text);
+}
+
+}  // namespace
+
+Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size) {
+    Text t = read_backing(mount.backing(path));
+    if (t.error != 0) return t;
+    // integer sysctls answer only a read from the start
+    if (node == NodeClass::sysctl && offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {};
+    // a node that holds nothing shows nothing, as a driver printing no value
+    if (!t.text.empty() && t.text.back() != '\n') t.text += '\n';
+    if (offset >= t.text.size()) return {};
+    return {0, t.text.substr(offset, size)};
+}
+
+int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input) {
+    switch (node) {
+    case NodeClass::sysfs:
+        return write_sysfs(mount, path, input);
+    case NodeClass::sysctl:
+        return write_sysctl(mount, path, input);
+    default:
+        return write_backing(mount.backing(path), std::string(without_newline(input)));
+    }
+}
+
+}  // namespace kernelfs

@@ -1,0 +1,52 @@
+# `cmd device_config`, sourced by cmd (Android 10+; DeviceConfigService.java):
+# put replaces a key's whole value, get prints it or "null", delete and list.
+ns=$2 key=$3
+[[ $ns != */* && $key != */* ]] || refuse 'Invalid namespace or key'
+store=$S/device_config/$ns
+
+# The game manager listens to its namespace: a game whose stored mode is no
+# longer available falls back to its default.
+settle_game() {
+	[[ $ns = game_overlay && -f $S/game_mode/$key ]] || return 0
+	. /sim/tools/lib/game_overlay.sh
+	sim_game_effect "$key"
+	[[ $g_mode = "$(<"$S/game_mode/$key")" ]] || /system/bin/toybox rm -f "$S/game_mode/$key"
+}
+
+case $verb:$# in
+put:4 | put:5)
+	# a fifth word is "default", which the store ignores
+	[[ -d $store ]] || /system/bin/toybox mkdir -p "$store"
+	print -nr -- "$4" >"$store/$key"
+	settle_game
+	;;
+get:3)
+	if [[ -f $store/$key ]]; then
+		print -r -- "$(<"$store/$key")"
+	else
+		print null
+	fi
+	;;
+delete:3)
+	if [[ -f $store/$key ]]; then
+		/system/bin/toybox rm -f "$store/$key"
+		print -r -- "Successfully deleted $key from $ns"
+		settle_game
+	else
+		print -r -- "Failed to delete $key from $ns"
+	fi
+	;;
+list:1 | list:2)
+	for f in "$S/device_config"/${ns:-*}/*; do
+		[[ -f $f ]] || continue
+		if [[ -n $ns ]]; then
+			print -r -- "${f##*/}=$(<"$f")"
+		else
+			f2=${f%/*}
+			print -r -- "${f2##*/}/${f##*/}=$(<"$f")"
+		fi
+	done
+	;;
+*) show_help 'Device Config (device_config) commands: get NAMESPACE KEY; put NAMESPACE KEY VALUE [default]; delete NAMESPACE KEY; list [NAMESPACE]' ;;
+esac
+result 0

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "journal_reads.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -231,7 +232,7 @@ TEST(AutoSetupE2e, GameModeOnAndroid13) {
 TEST(AutoSetupE2e, FailedStepsNeverStopTheSequence) {
     SimDevice dev("bare");  // no GPU interface
     dev.write(kFirst, R"({"downscaling": {"scale": 1.0}, "utility_tool": {"surface_flinger": false}})");
-    dev.fail_tool("settings", 1, "settings: store is read-only\n");
+    dev.fail_tool("settings", 1, "settings: store is read-only\n", {.args_contain = "put global"});
     dev.fail_tool("dumpsys", 1, "dumpsys: no service\n");
     auto lines = dev.run({"--auto_setup", "gamemode"}).lines();
     expect_in_order(lines, {

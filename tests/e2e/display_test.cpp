@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "journal_reads.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -61,7 +62,7 @@ TEST(Downscaling, AppliesTheFactorToEveryGameInListingOrder) {
         per_game.push_back(put_overlay(game, "mode=2,downscaleFactor=0.999999"));
         per_game.push_back(game_mode_2(game));
     }
-    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, per_game));
     for (const std::string& game : kRealGames) {
         const GameState state = dev.game_state(game);
         EXPECT_EQ(state.mode, 2) << game;
@@ -87,7 +88,7 @@ TEST(Downscaling, ChangesOnlyTheFactorOfEachOverlay) {
     dev.clear_calls();
     EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 5 games"}));
-    EXPECT_EQ(dev.calls(),
+    EXPECT_EQ(without_journal_reads(dev.calls()),
               with_fetches({}, {delete_overlay("com.tencent.ig"), game_reset("com.tencent.ig"),
                                 put_overlay("com.mobile.legends", "mode=2,fps=60"), game_reset("com.mobile.legends"),
                                 put_overlay("com.miHoYo.GenshinImpact", "mode=1,fps=30:mode=2,useAngle=false"),
@@ -102,7 +103,7 @@ TEST(Downscaling, ChangesOnlyTheFactorOfEachOverlay) {
     (void)dev.run({"--reset_downscale"});
     std::vector<Call> resets;
     for (const std::string& game : kGames) resets.push_back(game_reset(game));
-    EXPECT_EQ(dev.calls(), with_fetches({}, resets));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({}, resets));
 }
 
 TEST(Downscaling, FactorOneResetsWhatAnEarlierFactorApplied) {
@@ -119,7 +120,7 @@ TEST(Downscaling, FactorOneResetsWhatAnEarlierFactorApplied) {
         per_game.push_back(game_reset(game));
         EXPECT_EQ(dev.device_config("game_overlay", game), std::nullopt) << game;
     }
-    EXPECT_EQ(dev.calls(), with_fetches({}, per_game));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({}, per_game));
     EXPECT_EQ(dev.game_state("com.mobile.legends").downscale, std::nullopt);
 }
 
@@ -130,7 +131,7 @@ TEST(Downscaling, InvalidFactorIsRefusedBeforeAnyToolRuns) {
         EXPECT_EQ(dev.run({"--downscales", factor}).lines(),
                   (Lines{refusal + ". Use a number from 0.1 to 1.0", refusal}));
     }
-    EXPECT_EQ(dev.calls(), std::vector<Call>{});
+    EXPECT_EQ(without_journal_reads(dev.calls()), std::vector<Call>{});
 }
 
 // Android 12 and 13 match the factor's text against their grid and would
@@ -142,7 +143,7 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
                   (Lines{"[ERROR] Invalid downscale factor: 0.72. Android 12 and 13 take 0.3 to 0.9 in steps of 0.05",
                          "[ERROR] Invalid downscale factor: 0.72"}))
             << api;
-        EXPECT_EQ(dev.calls(), std::vector<Call>{kSdkQuery}) << api;
+        EXPECT_EQ(without_journal_reads(dev.calls()), std::vector<Call>{kSdkQuery}) << api;
     }
 
     SimDevice android13("mtk_dimensity");
@@ -175,14 +176,14 @@ TEST(Downscaling, NoGamesAndOddListingLines) {
     dev.set_packages({" ", "com.whatsapp", "  com.mobile.legends  "});
     auto r = dev.run({"--downscales", "0.5"});
     EXPECT_EQ(r.lines().back(), "[OK] Downscaling factor 0.5 applied to 1 games");
-    EXPECT_EQ(dev.calls_of("cmd").at(2), put_overlay("com.mobile.legends", "mode=2,downscaleFactor=0.5"));
+    EXPECT_EQ(without_journal_reads(dev.calls_of("cmd")).at(2), put_overlay("com.mobile.legends", "mode=2,downscaleFactor=0.5"));
     // With no game there is no overlay to read.
     dev.set_dumpsys("game", "");
     dev.clear_calls();
     EXPECT_EQ(dev.run({"--downscales", "0.5"}).lines().back(), "[OK] Downscaling factor 0.5 applied to 0 games");
     EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 0 games"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery, kGameDump, kListing, kGameDump, kListing}));
+    EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery, kGameDump, kListing, kGameDump, kListing}));
 }
 
 TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
@@ -191,7 +192,7 @@ TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
     EXPECT_EQ(dev.run({"--downscales", "0.7"}).lines(),
               (Lines{"[INFO] Applying downscaling factor 0.7...",
                      "[ERROR] Command failed: dumpsys game: no game service"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery, kGameDump}));
+    EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery, kGameDump}));
 
     SimDevice listing_fails("snapdragon");
     listing_fails.fail_tool("cmd", 1, "no package service", {.args_contain = "package list"});
@@ -231,7 +232,7 @@ TEST(FpsLimit, CapAndDownscaleStayInForceTogetherOnAndroid14) {
         per_game.push_back(put_overlay(game, "mode=2,downscaleFactor=0.7,fps=60"));
         per_game.push_back(game_mode_2(game));
     }
-    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, per_game));
     for (const std::string& game : kRealGames) {
         const GameState state = dev.game_state(game);
         EXPECT_EQ(state.mode, 2) << game;
@@ -246,7 +247,7 @@ TEST(FpsLimit, CapAndDownscaleStayInForceTogetherOnAndroid14) {
         per_game.push_back(put_overlay(game, "mode=2,downscaleFactor=0.7"));
         per_game.push_back(game_reset(game));
     }
-    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, per_game));
     for (const std::string& game : kRealGames) {
         const GameState state = dev.game_state(game);
         EXPECT_EQ(state.downscale, "0.7") << game;
@@ -265,7 +266,7 @@ TEST(FpsLimit, OverlayRouteFromAndroid13) {
             per_game.push_back(put_overlay(game, "mode=2,fps=90"));
             per_game.push_back(game_mode_2(game));  // refused on Android 15 for com.tencent.ig, no game
         }
-        EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game)) << api;
+        EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, per_game)) << api;
         EXPECT_EQ(dev.game_state("com.miHoYo.GenshinImpact").fps, 90) << api;
         EXPECT_EQ(dev.game_state("com.miHoYo.GenshinImpact").mode, 2) << api;
     }
@@ -276,7 +277,7 @@ TEST(FpsLimit, Android13RefusesARateItDoesNotCapAt) {
     EXPECT_EQ(dev.run({"--fps_limit", "50"}).lines(),
               (Lines{"[INFO] Setting FPS limit to 50...",
                      "[ERROR] FPS 50 is not supported on this Android release (use 30, 40, 45, 60, 90 or 120)"}));
-    EXPECT_EQ(dev.calls(), std::vector<Call>{kSdkQuery});
+    EXPECT_EQ(without_journal_reads(dev.calls()), std::vector<Call>{kSdkQuery});
     EXPECT_EQ(dev.device_config("game_overlay", "com.mobile.legends"), std::nullopt);
 
     SimDevice android14("snapdragon");
@@ -292,7 +293,7 @@ TEST(FpsLimit, ResetTakesOutOnlyTheCap) {
                           {"com.miHoYo.GenshinImpact", "mode=2,fps=60"},
                           {"com.tencent.iglite", "mode=1,fps=30"}});
     EXPECT_EQ(dev.run({"--reset_fps"}).lines(), (Lines{"[INFO] Resetting FPS limit...", "[OK] FPS limit reset"}));
-    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, {game_reset("com.tencent.ig"),
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, {game_reset("com.tencent.ig"),
                                                       put_overlay("com.mobile.legends", "mode=2,downscaleFactor=0.5"),
                                                       game_reset("com.mobile.legends"),
                                                       delete_overlay("com.miHoYo.GenshinImpact"),
@@ -313,7 +314,7 @@ TEST(FpsLimit, SettingsRouteUpToAndroid12LAndForAnUnreadableLevel) {
         SimDevice dev(c.profile, c.api);
         EXPECT_EQ(dev.run({"--fps_limit", "+60"}).lines(),
                   (Lines{"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}));
-        EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery,
+        EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery,
                                                   {"settings", "put", "system", "peak_refresh_rate", "60"},
                                                   {"settings", "put", "system", "min_refresh_rate", "60"}}))
             << c.api;
@@ -322,7 +323,7 @@ TEST(FpsLimit, SettingsRouteUpToAndroid12LAndForAnUnreadableLevel) {
         dev.clear_calls();
         EXPECT_EQ(dev.run({"--reset_fps"}).lines(),
                   (Lines{"[INFO] Resetting FPS limit...", "[OK] FPS limit reset"}));
-        EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery,
+        EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery,
                                                   {"settings", "delete", "system", "peak_refresh_rate"},
                                                   {"settings", "delete", "system", "min_refresh_rate"}}));
         EXPECT_EQ(dev.setting("system", "peak_refresh_rate"), std::nullopt);
@@ -336,7 +337,8 @@ TEST(FpsLimit, SettingsRouteUpToAndroid12LAndForAnUnreadableLevel) {
 
 TEST(FpsLimit, SettingsFailuresWarnThenFail) {
     SimDevice dev("snapdragon", 30);
-    dev.fail_tool("settings", 1, "locked");
+    dev.fail_tool("settings", 1, "locked", {.args_contain = "put system"});
+    dev.fail_tool("settings", 1, "locked", {.args_contain = "delete system"});
     EXPECT_EQ(dev.run({"--fps_limit", "60"}).lines(),
               (Lines{"[INFO] Setting FPS limit to 60...",
                      "[WARN] Failed to set peak refresh rate: Command failed: settings put system peak_refresh_rate "
@@ -393,7 +395,8 @@ TEST(FpsLimit, OverlayRouteWithoutGamesOrWithAFailedFetchFails) {
 
 TEST(FpsLimit, PerGameFailureWarnsAndTheOthersCount) {
     SimDevice dev("snapdragon");
-    dev.fail_tool("cmd", 1, "busy", {.args_contain = "com.mobile.legends"});
+    dev.fail_tool("cmd", 1, "busy", {.args_contain = "put game_overlay com.mobile.legends"});
+    dev.fail_tool("cmd", 1, "busy", {.args_contain = "reset com.mobile.legends"});
     auto r = dev.run({"--fps_limit", "45"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Setting FPS limit to 45...",
                                 "[WARN] Failed to set FPS for com.mobile.legends: Command failed: cmd device_config "
@@ -414,7 +417,7 @@ TEST(FpsLimit, PerGameFailureWarnsAndTheOthersCount) {
         if (game != "com.mobile.legends") per_game.push_back(delete_overlay(game));
         per_game.push_back(game_reset(game));
     }
-    EXPECT_EQ(dev.calls(), with_fetches({kSdkQuery}, per_game));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, per_game));
     EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.iglite"), std::nullopt);
 }
 
@@ -424,7 +427,7 @@ TEST(FpsLimit, FailedReleaseQueryEndsBeforeAnyChange) {
     EXPECT_EQ(dev.run({"--fps_limit", "60"}).lines(),
               (Lines{"[INFO] Setting FPS limit to 60...",
                      "[ERROR] Command failed: getprop ro.build.version.sdk: no props"}));
-    EXPECT_EQ(dev.calls(), (std::vector<Call>{kSdkQuery}));
+    EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery}));
 }
 
 }  // namespace

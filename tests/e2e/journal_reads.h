@@ -1,0 +1,27 @@
+#pragma once
+// Before each first change of a piece of tuning state, korvane reads its
+// original with the tool (settings get, getprop, ...). Tests of what a
+// command changes take those reads out; the journal's own tests check them.
+
+#include <vector>
+
+#include "sim_device.h"
+#include "sys/command_kinds.h"
+
+namespace korvane::e2e {
+
+// The calls without each read that stands right before the change it records.
+inline std::vector<Call> without_journal_reads(const std::vector<Call>& calls) {
+    std::vector<Call> kept;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (i + 1 < calls.size()) {
+            const Call& next = calls[i + 1];
+            CommandClass kind = classify_command(next[0], Args(next.begin() + 1, next.end()));
+            if (kind.target && read_command(*kind.target) == calls[i]) continue;
+        }
+        kept.push_back(calls[i]);
+    }
+    return kept;
+}
+
+}  // namespace korvane::e2e

@@ -75,6 +75,8 @@ Result<bool> allow_node_write(const std::string& path, std::string_view value, b
     switch (change_policy()) {
     case ChangePolicy::unrecorded: return true;
     case ChangePolicy::dry_run:
+        // The attempt on a missing node creates nothing and fails as it would.
+        if (!path_exists(path)) return true;
         out("[DRY] write '", value, "' to ", path);
         if (locks) out("[DRY] set mode 0444 on ", path);
         return false;
@@ -86,7 +88,10 @@ Result<bool> allow_node_write(const std::string& path, std::string_view value, b
 Result<bool> allow_mode_change(const std::string& path, mode_t mode) {
     switch (change_policy()) {
     case ChangePolicy::unrecorded: return true;
-    case ChangePolicy::dry_run: out("[DRY] set mode ", octal(mode), " on ", path); return false;
+    case ChangePolicy::dry_run:
+        if (!path_exists(path)) return true;
+        out("[DRY] set mode ", octal(mode), " on ", path);
+        return false;
     case ChangePolicy::record: break;
     }
     return allowed(record_node(path));

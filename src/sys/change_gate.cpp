@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 #include "sys/change_policy.h"
 #include "sys/command_kinds.h"
@@ -37,16 +38,22 @@ Result<void> record_once(const JournalRecord& record) {
 // links: the resolved path names the one target. A node that does not exist
 // or cannot be read holds no state to put back (drop_caches is write-only).
 Result<void> record_node(const std::string& path) {
+    // Nodes whose original this run has seen to: a later write to them (a
+    // sibling core's, the second bound of a reset) costs no reads.
+    static std::set<std::string> settled;
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) return success();
     std::string canonical = resolved;
+    if (settled.count(canonical) != 0) return success();
     auto content = read_node(canonical);
     if (!content) return success();
     struct stat st {};
     if (::stat(canonical.c_str(), &st) != 0) return success();
     JournalRecord record;
     record.node = NodeOriginal{canonical, current_boot_id(), st.st_mode & 07777, std::move(content).value()};
-    return record_once(record);
+    auto recorded = record_once(record);
+    if (recorded) settled.insert(canonical);
+    return recorded;
 }
 
 Result<void> record_state(const StateTarget& target) {

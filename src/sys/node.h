@@ -1,5 +1,7 @@
 // Kernel nodes: the small files under /sys and /proc that every tuning
-// command reads and writes, and the parsers for what they hold.
+// command reads and writes, and the parsers for what they hold. Every change
+// made here (write, mode change, removal) first passes the change policy
+// (change_gate.h): its original is recorded, or a dry run prints it instead.
 #pragma once
 
 #include <sys/types.h>

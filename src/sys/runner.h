@@ -25,6 +25,10 @@ struct ProcessOutput {
 // error is the operating-system error text alone, for the caller to wrap.
 Result<ProcessOutput> run_process(const std::string& program, const Args& args);
 
+// Both runners first pass the change policy (change_gate.h): a command line
+// that changes tuning state has its original recorded, and a dry run prints
+// every command that is not a read instead of running it (success, no output).
+
 // Success when the program exits 0; otherwise "Failed to execute command ..."
 // or "Command failed: ..." with the captured standard error.
 Result<void> run_command(const std::string& program, const Args& args);

@@ -91,7 +91,8 @@ std::vector<JournalLine> parse_lines(std::string_view content) {
             break;
         }
         std::string_view text = content.substr(start, end - start);
-        lines.push_back({number, std::string(text), parse_record(text)});
+        // An empty line holds nothing: it ended a torn one that held nothing either.
+        if (!text.empty()) lines.push_back({number, std::string(text), parse_record(text)});
         start = end + 1;
     }
     return lines;
@@ -141,7 +142,10 @@ Result<void> journal_append(const JournalRecord& record) {
     std::string line = format_record(record) + "\n";
     // A torn line is ended first, so that it stays one unreadable line.
     if (journal.torn_end) line.insert(line.begin(), '\n');
-    if (int err = write_all(journal.fd.get(), line); err != 0) return journal_error(err);
+    if (int err = write_all(journal.fd.get(), line); err != 0) {
+        journal.torn_end = true;  // part of the line may have reached the file
+        return journal_error(err);
+    }
     while (::fsync(journal.fd.get()) != 0) {
         if (errno != EINTR) return journal_error(errno);
     }

@@ -22,6 +22,22 @@ std::string octal(mode_t mode) {
     return buffer;
 }
 
+// A value as one line of output: a node's content read back ends with a
+// newline, which would split the line.
+std::string one_line(std::string_view value) {
+    std::string text;
+    for (char c : value) {
+        if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 Error not_recorded(std::string_view target, std::string_view cause) {
     return error(str_cat("Could not record the original of ", target, ": ", cause));
 }
@@ -84,7 +100,7 @@ Result<bool> allow_node_write(const std::string& path, std::string_view value, b
     case ChangePolicy::dry_run:
         // The attempt on a missing node creates nothing and fails as it would.
         if (!path_exists(path)) return true;
-        out("[DRY] write '", value, "' to ", path);
+        out("[DRY] write '", one_line(value), "' to ", path);
         if (locks) out("[DRY] set mode 0444 on ", path);
         return false;
     case ChangePolicy::record: break;
@@ -129,7 +145,7 @@ bool allow_removal(const std::string& path) {
 
 bool allow_file_write(const std::string& path, std::string_view text) {
     if (change_policy() != ChangePolicy::dry_run) return true;
-    out("[DRY] write '", text, "' to ", path);
+    out("[DRY] write '", one_line(text), "' to ", path);
     return false;
 }
 

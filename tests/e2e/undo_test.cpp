@@ -167,6 +167,39 @@ int count_so_far(const SimDevice& dev, const std::string& counter) {
     return count;
 }
 
+// Without a place for the original there is no change: each fails with why.
+TEST(Undo, NoChangeWithoutItsOriginal) {
+    SimDevice dev("snapdragon");
+    dev.write("/data/adb/korvane", "");  // a file where the folder belongs
+    const std::string node = "/sys/devices/system/cpu/cpufreq/policy0/scaling_max_freq";
+    const std::string original = dev.read(node);
+    const std::string why = "/data/adb/korvane/journal: Not a directory (os error 20)";
+    Lines lines = dev.run({"--cpu_max", "50"}).lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "[WARN] Failed to set CPU0 max freq: Could not record the original of " + node + ": " + why);
+    EXPECT_EQ(lines.back(), "[ERROR] Failed to set CPU max frequency on any core");
+    EXPECT_EQ(dev.read(node), original);
+    EXPECT_EQ(dev.run({"--gms_doze_enable"}).lines(),
+              (Lines{"[INFO] Enabling GMS Doze...",
+                     "[ERROR] Could not record the original of app-op com.google.android.gms RUN_IN_BACKGROUND: " + why}));
+    EXPECT_EQ(dev.calls(), std::vector<Call>{});
+}
+
+// A preview of the undo shows what it would put back and keeps the journal.
+TEST(Undo, ADryRunOfTheRestoreKeepsTheJournal) {
+    SimDevice dev("snapdragon");
+    (void)dev.run({"--cpu_max", "50"});
+    const std::string journal = dev.read(kJournal);
+    Lines lines = dev.run({"--dry-run", "--restore"}).lines();
+    const std::string policy7 = "/sys/devices/system/cpu/cpufreq/policy7/scaling_max_freq";
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "[INFO] Restoring 3 changes...");
+    EXPECT_EQ(lines[1], "[DRY] write '2995200\\n' to " + policy7);  // the content as read, its newline shown
+    EXPECT_EQ(lines[2], "[DRY] set mode 0644 on " + policy7);
+    EXPECT_EQ(lines[7], "[OK] Restored 3 of 3 changes");
+    EXPECT_EQ(dev.read(kJournal), journal);
+}
+
 struct Crash {
     std::vector<std::string> command;
     const char* tool;  // nullptr: the kernel kills at a node write

@@ -31,9 +31,9 @@ const std::vector<std::vector<std::string>> kTuning = {
 bool starts_with(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
 // What sim/diff still reports against the pristine phone, less what an undo
-// leaves by design: its journal, debug.sf.* properties at -1 (SurfaceFlinger's
-// "unset"; a property cannot be deleted) and app-ops at "default" (what "No
-// operations." means). The effects are checked through the accessors.
+// leaves by design: its journal and debug.sf.* properties at -1
+// (SurfaceFlinger's "unset"; a property cannot be deleted). The effects are
+// checked through the accessors.
 std::vector<std::string> unexplained_changes(const SimDevice& dev) {
     std::vector<std::string> left;
     std::istringstream diff(dev.diff());
@@ -53,7 +53,6 @@ std::vector<std::string> unexplained_changes(const SimDevice& dev) {
             line.ends_with(": unset -> \"-1\"")) {
             continue;
         }
-        if (section == "App-ops:" && line.ends_with(": unset -> \"default\"")) continue;
         left.push_back(section + line);
     }
     return left;

@@ -43,8 +43,14 @@ if [[ $verb = set ]]; then
 	foreground) ((api >= 28)) || error "Mode $mode is not valid" ;;
 	*) error "Mode $mode is not valid" ;;
 	esac
-	[[ -d $S/appops/$pkg ]] || /system/bin/toybox mkdir -p "$S/appops/$pkg"
-	print -nr -- "$mode" >"$S/appops/$pkg/$op"
+	if [[ $mode = default ]]; then
+		# the service prunes an op back at its default that holds no access times
+		/system/bin/toybox rm -f "$S/appops/$pkg/$op"
+		/system/bin/toybox rmdir "$S/appops/$pkg" 2>/dev/null
+	else
+		[[ -d $S/appops/$pkg ]] || /system/bin/toybox mkdir -p "$S/appops/$pkg"
+		print -nr -- "$mode" >"$S/appops/$pkg/$op"
+	fi
 	result 0
 fi
 

@@ -42,10 +42,17 @@ Error not_recorded(std::string_view target, std::string_view cause) {
     return error(str_cat("Could not record the original of ", target, ": ", cause));
 }
 
-Result<void> record_once(const JournalRecord& record) {
+// Appends the record unless the journal already holds its target's original.
+// `read_original` fills the record in and is run only when it is needed; it
+// returns false for a target that holds no state to put back.
+template <typename ReadOriginal>
+Result<void> record_once(JournalRecord& record, ReadOriginal read_original) {
     auto held = journal_holds(record);
     if (!held) return not_recorded(record.target_text(), held.error());
     if (*held) return success();
+    auto read = read_original(record);
+    if (!read) return not_recorded(record.target_text(), read.error());
+    if (!*read) return success();
     if (auto appended = journal_append(record); !appended) return not_recorded(record.target_text(), appended.error());
     return success();
 }
@@ -61,13 +68,17 @@ Result<void> record_node(const std::string& path) {
     if (::realpath(path.c_str(), resolved) == nullptr) return success();
     std::string canonical = resolved;
     if (settled.count(canonical) != 0) return success();
-    auto content = read_node(canonical);
-    if (!content) return success();
-    struct stat st {};
-    if (::stat(canonical.c_str(), &st) != 0) return success();
     JournalRecord record;
-    record.node = NodeOriginal{canonical, current_boot_id(), st.st_mode & 07777, std::move(content).value()};
-    auto recorded = record_once(record);
+    record.node = NodeOriginal{canonical, current_boot_id(), 0, {}};
+    // The original is read only for a target the journal does not hold yet.
+    auto recorded = record_once(record, [](JournalRecord& r) -> Result<bool> {
+        auto content = read_node(r.node->path);
+        struct stat st {};
+        if (!content || ::stat(r.node->path.c_str(), &st) != 0) return false;
+        r.node->mode = st.st_mode & 07777;
+        r.node->content = std::move(content).value();
+        return true;
+    });
     if (recorded) settled.insert(canonical);
     return recorded;
 }
@@ -75,16 +86,15 @@ Result<void> record_node(const std::string& path) {
 Result<void> record_state(const StateTarget& target) {
     JournalRecord record;
     record.state = StateOriginal{target, std::nullopt};
-    auto held = journal_holds(record);
-    if (!held) return not_recorded(record.target_text(), held.error());
-    if (*held) return success();
-    std::vector<std::string> read = read_command(target);
-    auto answer = run_command_output(read[0], Args(read.begin() + 1, read.end()));
-    if (!answer) return not_recorded(record.target_text(), answer.error());
-    auto value = parse_state_value(target, *answer);
-    if (!value) return not_recorded(record.target_text(), value.error());
-    record.state->value = std::move(value).value();
-    return record_once(record);
+    return record_once(record, [](JournalRecord& r) -> Result<bool> {
+        std::vector<std::string> read = read_command(r.state->target);
+        auto answer = run_command_output(read[0], Args(read.begin() + 1, read.end()));
+        if (!answer) return Error{answer.error()};
+        auto value = parse_state_value(r.state->target, *answer);
+        if (!value) return Error{value.error()};
+        r.state->value = std::move(value).value();
+        return true;
+    });
 }
 
 Result<bool> allowed(Result<void> recorded) {

@@ -30,15 +30,14 @@ std::optional<unsigned long> parse_frequency(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n')) {
         text.remove_prefix(1);
     }
-    bool negative = !text.empty() && text.front() == '-';
-    if (negative || (!text.empty() && text.front() == '+')) text.remove_prefix(1);
+    // the kernel's vsscanf takes no sign for %u: "-1" and "+1" match nothing
     if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
     uint32_t value = 0;  // %u wraps like the kernel's unsigned int
     for (char c : text) {
         if (c < '0' || c > '9') break;
         value = value * 10 + static_cast<uint32_t>(c - '0');
     }
-    return negative ? static_cast<uint32_t>(-value) : value;
+    return value;
 }
 
 LimitChange cpufreq_limit_write(const Limits& now, Bound bound, std::string_view input,

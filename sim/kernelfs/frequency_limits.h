@@ -35,7 +35,7 @@ LimitChange cpufreq_limit_write(const Limits& now, Bound bound, std::string_view
 LimitChange devfreq_limit_write(const Limits& now, Bound bound, std::string_view input,
                                 KernelGeneration generation);
 
-// A frequency as sscanf("%u") reads it; nullopt when there is none.
+// A frequency as the kernel's sscanf("%u") reads it; nullopt when there is none.
 std::optional<unsigned long> parse_frequency(std::string_view text);
 
 }  // namespace kernelfs

@@ -95,6 +95,7 @@ TEST(KernelRulesE2e, FrequencyLimitsFollowTheKernelGeneration) {
         {"mtk_legacy",     "scaling_max_freq", "9000000",  "ok",      "2001000", "598000"},
         {"mtk_legacy",     "scaling_max_freq", "1000001",  "ok",      "1000001", "598000"},
         {"mtk_legacy",     "scaling_max_freq", "junk",     "refused", "2001000", "598000"},
+        {"mtk_legacy",     "scaling_max_freq", "-1",       "refused", "2001000", "598000"},
         // 5.10: every value is taken, min follows max down
         {"snapdragon",     "scaling_max_freq", "100",      "ok",      "307200",  "307200"},
         {"snapdragon",     "scaling_max_freq", "1000001",  "ok",      "1000001", "307200"},

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         }
     }
     if (mount.state.empty() || mountpoint.empty()) return fail("usage", "--state DIR ... MOUNTPOINT");
-    // the daemon leaves its working folder behind when it goes to the background
+    // the daemon leaves its working folder for "/" when it goes to the background
     char absolute[PATH_MAX];
     if (realpath(mount.state.c_str(), absolute) == nullptr) return fail(mount.state, std::strerror(errno));
     mount.state = absolute;
@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
     std::string what = "cannot mount the phone's /sys and /proc (FUSE) on " + mountpoint;
     if (access("/dev/fuse", F_OK) != 0) return fail(what, "/dev/fuse is missing");
     if (mkdir(mountpoint.c_str(), 0755) != 0 && errno != EEXIST) return fail(what, std::strerror(errno));
+    // the unmount and the removal happen after the move to "/" as well
+    if (realpath(mountpoint.c_str(), absolute) == nullptr) return fail(what, std::strerror(errno));
+    mountpoint = absolute;
     fuse_set_log_func(keep_fuse_message);
     fuse_args args = FUSE_ARGS_INIT(0, nullptr);
     // allow_other: a run as an unprivileged uid reaches the mount too

@@ -30,8 +30,10 @@ int open_error(NodeClass node, mode_t mode, uid_t caller, bool read, bool write)
 int setattr_error(NodeClass node, uid_t caller);
 
 // Neither sysfs nor procfs lets anyone create a file, a folder or a link, or
-// remove one: creating gets EACCES, the rest EPERM.
-inline constexpr int kCreateError = EACCES;
+// remove one. A new name under /proc fails already at procfs's lookup, with
+// ENOENT; sysfs's lookup leaves it to the create, which it lacks: an open with
+// O_CREAT gets `refusal` EACCES, a mkdir, mknod or link EPERM.
+inline int create_error(NodeClass node, int refusal) { return node == NodeClass::sysfs ? refusal : ENOENT; }
 inline constexpr int kNamespaceError = EPERM;
 
 }  // namespace kernelfs

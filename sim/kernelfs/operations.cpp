@@ -100,13 +100,13 @@ int write(const char* path, const char* buffer, size_t size, off_t, fuse_file_in
     return error != 0 ? -error : static_cast<int>(size);
 }
 
-int create(const char*, mode_t, fuse_file_info*) { return -kCreateError; }
-int mknod(const char*, mode_t, dev_t) { return -kCreateError; }
-int mkdir(const char*, mode_t) { return -kNamespaceError; }
+int create(const char* path, mode_t, fuse_file_info*) { return -create_error(classify(path), EACCES); }
+int mknod(const char* path, mode_t, dev_t) { return -create_error(classify(path), EPERM); }
+int mkdir(const char* path, mode_t) { return -create_error(classify(path), EPERM); }
 int unlink(const char*) { return -kNamespaceError; }
 int rmdir(const char*) { return -kNamespaceError; }
-int symlink(const char*, const char*) { return -kNamespaceError; }
-int link(const char*, const char*) { return -kNamespaceError; }
+int symlink(const char*, const char* path) { return -create_error(classify(path), EPERM); }
+int link(const char*, const char* path) { return -create_error(classify(path), EPERM); }
 int rename(const char*, const char*, unsigned int) { return -kNamespaceError; }
 
 int chmod(const char* path, mode_t mode, fuse_file_info*) {

@@ -31,11 +31,13 @@ TEST(KernelRulesE2e, SysfsLockRefusesRootUntilChmodGivesAWriteBitBack) {
     EXPECT_EQ(r.lines(), (Lines{"refused", "ok", "1"}));
     EXPECT_EQ(dev.read(kSuspend), "1");  // stored without the newline
 
-    // a missing node is never created, under /sys nor /proc
-    auto created = sh(dev, put("1", "/sys/kernel/new_node") + "; " + put("1", "/proc/new_node") +
-                               "; mkdir /sys/kernel/new_dir 2>/dev/null || echo refused; "
-                               "cat /sys/kernel/missing 2>&1 >/dev/null | grep -c 'No such file'");
-    EXPECT_EQ(created.lines(), (Lines{"refused", "refused", "refused", "1"}));
+    // a missing node is never created: sysfs refuses the create, procfs has no such name
+    auto created = sh(dev, "for n in /sys/kernel/new_node /proc/new_node /proc/sys/kernel/new_entry; do "
+                           "(print -n 1 > $n) 2>&1 | sed 's/.*: //'; done; "
+                           "mkdir /sys/kernel/new_dir 2>/dev/null || echo refused; "
+                           "cat /sys/kernel/missing 2>&1 >/dev/null | grep -c 'No such file'");
+    EXPECT_EQ(created.lines(), (Lines{"Permission denied", "No such file or directory", "No such file or directory",
+                                      "refused", "1"}));
     EXPECT_FALSE(dev.exists("/sys/kernel/new_node"));
     EXPECT_FALSE(dev.exists("/proc/new_node"));
 }

@@ -134,7 +134,11 @@ int access(const char* path, int mask) {
     if (int error = node_stat(path, &st); error != 0) return error;
     if ((mask & X_OK) != 0 && !S_ISDIR(st.st_mode) && (st.st_mode & 0111) == 0) return -EACCES;
     if (S_ISDIR(st.st_mode)) return 0;
-    return -open_error(classify(path), st.st_mode, mount().caller, (mask & R_OK) != 0, (mask & W_OK) != 0);
+    NodeClass node = classify(path);
+    // access() asks only the inode's permission check, which root passes on
+    // sysfs: the refusal of a node without write bits comes at open
+    if (node == NodeClass::sysfs && mount().caller == 0) return 0;
+    return -open_error(node, st.st_mode, mount().caller, (mask & R_OK) != 0, (mask & W_OK) != 0);
 }
 
 fuse_operations make_operations() {

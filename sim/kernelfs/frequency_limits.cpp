@@ -24,6 +24,14 @@ unsigned long resolve(unsigned long v, const std::vector<unsigned long>& listed,
     return best.value_or(relation == Bound::max ? *lowest : *highest);
 }
 
+// The limits a write asks for: the written bound takes the value, the other
+// stays; EINVAL when the input holds no frequency.
+LimitChange requested(const Limits& now, Bound bound, std::string_view input) {
+    auto value = parse_frequency(input);
+    if (!value) return {EINVAL};
+    return {0, bound == Bound::min ? *value : now.min, bound == Bound::max ? *value : now.max};
+}
+
 }  // namespace
 
 std::optional<unsigned long> parse_frequency(std::string_view text) {
@@ -42,10 +50,9 @@ std::optional<unsigned long> parse_frequency(std::string_view text) {
 
 LimitChange cpufreq_limit_write(const Limits& now, Bound bound, std::string_view input,
                                 KernelGeneration generation) {
-    auto value = parse_frequency(input);
-    if (!value) return {EINVAL};
-    unsigned long min = bound == Bound::min ? *value : now.min;
-    unsigned long max = bound == Bound::max ? *value : now.max;
+    LimitChange asked = requested(now, bound, input);
+    if (asked.error != 0) return asked;
+    unsigned long min = asked.min, max = asked.max;
     if (generation == KernelGeneration::v4) {
         // cpufreq_set_policy compares the request with the other limit first
         if (min > max) return {EINVAL};
@@ -63,12 +70,12 @@ LimitChange cpufreq_limit_write(const Limits& now, Bound bound, std::string_view
 
 LimitChange devfreq_limit_write(const Limits& now, Bound bound, std::string_view input,
                                 KernelGeneration generation) {
-    auto value = parse_frequency(input);
-    if (!value) return {EINVAL};
-    unsigned long min = bound == Bound::min ? *value : now.min;
-    unsigned long max = bound == Bound::max ? *value : now.max;
-    if (generation == KernelGeneration::v4 && *value != 0 && min > max) return {EINVAL};
-    return {0, min, max};
+    LimitChange asked = requested(now, bound, input);
+    unsigned long written = bound == Bound::min ? asked.min : asked.max;
+    if (asked.error == 0 && generation == KernelGeneration::v4 && written != 0 && asked.min > asked.max) {
+        return {EINVAL};
+    }
+    return asked;
 }
 
 }  // namespace kernelfs

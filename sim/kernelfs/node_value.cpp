@@ -83,7 +83,8 @@ bool walt_margins_cross(const Mount& mount, std::string_view entry, const std::s
     std::string_view dir = entry.substr(0, slash + 1), name = entry.substr(slash + 1);
     bool up = name == "sched_upmigrate";
     if (!up && name != "sched_downmigrate") return false;
-    std::string other_entry = std::string(kSysctlRoot) + std::string(dir) + (up ? "sched_downmigrate" : "sched_upmigrate");
+    std::string other_entry =
+        std::string(kSysctlRoot) + std::string(dir) + (up ? "sched_downmigrate" : "sched_upmigrate");
     Text other = read_backing(mount.backing(other_entry));
     if (other.error != 0) return false;
     auto mine = sysctl_values(stored), theirs = sysctl_values(other.text);

@@ -72,8 +72,9 @@ TEST(KernelRulesE2e, VendorProcNodesTakeRootsWritesAtAnyMode) {
 TEST(KernelRulesE2e, ClusterCoresShareOnePolicy) {
     SimDevice dev("snapdragon");
     auto r = sh(dev, put("1075200", "/sys/devices/system/cpu/cpu2/cpufreq/scaling_max_freq") +
-                         "; cd /sys/devices/system/cpu; cat cpu0/cpufreq/scaling_max_freq cpu3/cpufreq/scaling_max_freq "
-                         "cpu4/cpufreq/scaling_max_freq; cat cpu0/cpufreq/scaling_available_frequencies");
+                         "; cd /sys/devices/system/cpu; cat cpu0/cpufreq/scaling_max_freq "
+                         "cpu3/cpufreq/scaling_max_freq cpu4/cpufreq/scaling_max_freq; "
+                         "cat cpu0/cpufreq/scaling_available_frequencies");
     ASSERT_EQ(r.lines().size(), 5u) << r.out << r.err;
     EXPECT_EQ(r.lines()[1], "1075200");
     EXPECT_EQ(r.lines()[2], "1075200");
@@ -158,7 +159,8 @@ TEST(KernelRulesE2e, IntegerSysctlsParseLikeTheKernel) {
         expected.insert(expected.end(), {c.outcome, c.shown});
     }
     // a read past the start is empty; drop_caches refuses reads and takes 1-4 only
-    script += "echo \"<$(dd if=/proc/sys/kernel/sched_boost bs=1 skip=1)>\"; cat /proc/sys/vm/drop_caches || echo refused;" +
+    script += "echo \"<$(dd if=/proc/sys/kernel/sched_boost bs=1 skip=1)>\"; "
+              "cat /proc/sys/vm/drop_caches || echo refused;" +
               put("5", "/proc/sys/vm/drop_caches") + ";" + put("1", "/proc/sys/vm/drop_caches");
     expected.insert(expected.end(), {"<>", "refused", "refused", "ok"});
     auto r = sh(dev, script);

@@ -23,8 +23,9 @@ std::string octal(mode_t mode) {
     return buffer;
 }
 
-// A value as one line of output: a node's content read back ends with a
-// newline, which would split the line.
+// A value or command line as one line of output: a node's content read back
+// ends with a newline, and a setting's value may hold one, either of which
+// would split the line.
 std::string one_line(std::string_view value) {
     std::string text;
     for (char c : value) {
@@ -148,7 +149,7 @@ Result<bool> allow_command(const std::string& program, const Args& args) {
     case ChangePolicy::dry_run: {
         std::string line = "[DRY] run " + program;
         for (const std::string& arg : args) line += " " + arg;
-        print_line(line);
+        print_line(one_line(line));
         return false;
     }
     case ChangePolicy::record: break;

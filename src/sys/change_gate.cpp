@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -16,12 +15,6 @@
 
 namespace korvane {
 namespace {
-
-std::string octal(mode_t mode) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
-    return buffer;
-}
 
 // A value or command line as one line of output: a node's content read back
 // ends with a newline, and a setting's value may hold one, either of which
@@ -134,7 +127,7 @@ Result<bool> allow_mode_change(const std::string& path, mode_t mode) {
     case ChangePolicy::unrecorded: return true;
     case ChangePolicy::dry_run:
         if (surely_missing(path)) return true;
-        out("[DRY] set mode ", octal(mode), " on ", path);
+        out("[DRY] set mode ", octal_mode(mode), " on ", path);
         return false;
     case ChangePolicy::record: break;
     }

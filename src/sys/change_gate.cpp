@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -16,14 +16,9 @@
 namespace korvane {
 namespace {
 
-std::string octal(mode_t mode) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
-    return buffer;
-}
-
-// A value as one line of output: a node's content read back ends with a
-// newline, which would split the line.
+// A value or command line as one line of output: a node's content read back
+// ends with a newline, and a setting's value may hold one, either of which
+// would split the line.
 std::string one_line(std::string_view value) {
     std::string text;
     for (char c : value) {
@@ -36,6 +31,15 @@ std::string one_line(std::string_view value) {
         }
     }
     return text;
+}
+
+// Only a node the kernel says is not there may be tried for real in a dry
+// run: the open then fails before anything changes. A stat refused for
+// another reason (a security policy) proves nothing, and the write's
+// fallbacks (the unlock, the shell) would change the node.
+bool surely_missing(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 Error not_recorded(std::string_view target, std::string_view cause) {
@@ -109,7 +113,7 @@ Result<bool> allow_node_write(const std::string& path, std::string_view value, b
     case ChangePolicy::unrecorded: return true;
     case ChangePolicy::dry_run:
         // The attempt on a missing node creates nothing and fails as it would.
-        if (!path_exists(path)) return true;
+        if (surely_missing(path)) return true;
         out("[DRY] write '", one_line(value), "' to ", path);
         if (locks) out("[DRY] set mode 0444 on ", path);
         return false;
@@ -122,8 +126,8 @@ Result<bool> allow_mode_change(const std::string& path, mode_t mode) {
     switch (change_policy()) {
     case ChangePolicy::unrecorded: return true;
     case ChangePolicy::dry_run:
-        if (!path_exists(path)) return true;
-        out("[DRY] set mode ", octal(mode), " on ", path);
+        if (surely_missing(path)) return true;
+        out("[DRY] set mode ", octal_mode(mode), " on ", path);
         return false;
     case ChangePolicy::record: break;
     }
@@ -138,7 +142,7 @@ Result<bool> allow_command(const std::string& program, const Args& args) {
     case ChangePolicy::dry_run: {
         std::string line = "[DRY] run " + program;
         for (const std::string& arg : args) line += " " + arg;
-        print_line(line);
+        print_line(one_line(line));
         return false;
     }
     case ChangePolicy::record: break;

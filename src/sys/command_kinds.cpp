@@ -79,6 +79,8 @@ constexpr std::string_view kUnsetSfValue = "-1";
 // `cmd appops get` for an op left at its default.
 constexpr std::string_view kNoOperations = "No operations.";
 constexpr std::string_view kDefaultAppOp = "default";
+// Android 7's cmd exits 0 for a verb the service does not know (sys-whitelist).
+constexpr std::string_view kUnknownVerb = "Unknown command: ";
 
 const StateAccess& access_of(StateKind kind) {
     return *std::find_if(std::begin(kAccess), std::end(kAccess), [&](const StateAccess& a) { return a.kind == kind; });
@@ -195,6 +197,7 @@ Result<std::optional<std::string>> parse_state_value(const StateTarget& target, 
         // Not knowing the mode is not knowing the original.
         return error(str_cat("unexpected answer: '", trim(output), "'"));
     case StateKind::allow_list:
+        if (output.starts_with(kUnknownVerb)) return error(str_cat("unexpected answer: '", trim(output), "'"));
         // "PKG,UID" per package on the list.
         for (std::string_view line : split_lines(output)) {
             if (trim(line.substr(0, line.find(','))) == target.key[0]) return Value(kListed);

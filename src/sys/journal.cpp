@@ -98,19 +98,47 @@ std::vector<JournalLine> parse_lines(std::string_view content) {
     return lines;
 }
 
+Result<void> replace_journal(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return replace_file(journal_path(), text, 0600);
+}
+
+bool of_an_earlier_boot(const JournalRecord& record) {
+    return record.node && record.node->boot_id != current_boot_id();
+}
+
 Result<OpenJournal*> open_journal() {
     if (g_journal && g_journal->path == journal_path()) return &*g_journal;
     if (auto folder = ensure_korvane_folder(); !folder) return Error{folder.error()};
-    auto fd = open_locked(true);
-    if (!fd) return Error{fd.error()};
-    auto content = read_all(fd->get());
-    if (!content) return Error{content.error()};
-    OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n'};
-    for (JournalLine& line : parse_lines(*content)) {
-        if (line.record) journal.records.push_back(std::move(line.record).value());
+    for (bool compacted = false;;) {
+        auto fd = open_locked(true);
+        if (!fd) return Error{fd.error()};
+        auto content = read_all(fd->get());
+        if (!content) return Error{content.error()};
+        std::vector<JournalLine> lines = parse_lines(*content);
+        // The kernel reset the nodes of an earlier boot, so their records are
+        // no originals; left in place, a mode applied at every boot would grow
+        // the journal by its nodes at each boot. Dropped once, before this
+        // run records anything; then the new file is opened and locked (a
+        // failed replacement leaves the old one, whose stale records
+        // journal_holds passes over).
+        std::vector<std::string> kept;
+        for (const JournalLine& line : lines) {
+            if (!line.record || !of_an_earlier_boot(*line.record)) kept.push_back(line.text);
+        }
+        if (!compacted && kept.size() < lines.size()) {
+            compacted = true;
+            (void)replace_journal(kept);
+            continue;
+        }
+        OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n'};
+        for (JournalLine& line : lines) {
+            if (line.record) journal.records.push_back(std::move(line.record).value());
+        }
+        g_journal = std::move(journal);
+        return &*g_journal;
     }
-    g_journal = std::move(journal);
-    return &*g_journal;
 }
 
 }  // namespace
@@ -130,8 +158,7 @@ Result<bool> journal_holds(const JournalRecord& record) {
     if (!journal) return Error{journal.error()};
     const auto& records = (*journal)->records;
     return std::any_of(records.begin(), records.end(), [&](const JournalRecord& held) {
-        // The kernel reset a node at the last boot: an older record is no original.
-        return held.same_target(record) && (!held.node || held.node->boot_id == current_boot_id());
+        return held.same_target(record) && !of_an_earlier_boot(held);
     });
 }
 
@@ -172,9 +199,7 @@ Result<std::optional<std::vector<JournalLine>>> journal_take() {
 }
 
 Result<void> journal_replace(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    auto replaced = replace_file(journal_path(), text, 0600);
+    auto replaced = replace_journal(lines);
     // The lock held stays on the file renamed away; the journal work is done.
     g_journal.reset();
     return replaced;

@@ -22,7 +22,8 @@ const std::string& current_boot_id();
 
 // True when the journal already holds the original of `record`'s target
 // (for a node: a record of the current boot). The first call opens (creating
-// it and its folder when missing), locks and reads the journal.
+// it and its folder when missing), locks and reads the journal, first
+// dropping node records of earlier boots from it.
 Result<bool> journal_holds(const JournalRecord& record);
 
 // Appends the record and syncs it to disk. Errors name the journal and the

@@ -28,12 +28,6 @@ std::string hex32(uint32_t value) {
     return buffer;
 }
 
-std::string octal_mode(mode_t mode) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
-    return buffer;
-}
-
 Result<mode_t> parse_mode(std::string_view text) {
     if (text.empty() || text.size() > 5) return error("bad mode");
     mode_t mode = 0;
@@ -79,6 +73,12 @@ bool JournalRecord::same_target(const JournalRecord& other) const {
 }
 
 std::string JournalRecord::target_text() const { return node ? node->path : describe_target(state->target); }
+
+std::string octal_mode(mode_t mode) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
+    return buffer;
+}
 
 std::string escape_field(std::string_view text) {
     if (text.empty()) return "\\e";

@@ -55,6 +55,10 @@ std::string format_record(const JournalRecord& record);
 // line cannot be read.
 Result<JournalRecord> parse_record(std::string_view line);
 
+// Permission bits as four octal digits, e.g. "0644": the journal's mode
+// field and the dry run's "set mode" lines.
+std::string octal_mode(mode_t mode);
+
 // The checksum and a blank put before a line's fields, and the field
 // escaping, exposed for tests.
 std::string sign_body(std::string_view body);

@@ -1,5 +1,6 @@
 #include "undo/restore.h"
 
+#include <utility>
 #include <vector>
 
 #include "sys/change_policy.h"
@@ -54,14 +55,23 @@ Result<void> restore_changes() {
         out("[INFO] Nothing to restore");
     } else {
         out("[INFO] Restoring ", current.size(), " changes...");
+        std::vector<std::pair<size_t, Result<void>>> outcomes;  // newest first
         for (auto at = current.rbegin(); at != current.rend(); ++at) {
             const JournalRecord& record = *lines[*at].record;
-            auto done = record.node ? restore_node(*record.node) : restore_state(*record.state);
+            outcomes.emplace_back(*at, record.node ? restore_node(*record.node) : restore_state(*record.state));
+        }
+        // The kernel refuses a limit that would cross its partner's present
+        // value (a minimum above the maximum, WALT's up-migration margin below
+        // the down one): a node is tried once more when the rest are back.
+        for (auto& [at, done] : outcomes) {
+            if (!done && lines[at].record->node) done = restore_node(*lines[at].record->node);
+        }
+        for (const auto& [at, done] : outcomes) {
             if (done) {
                 ++restored;
             } else {
-                failed[*at] = true;
-                out("[WARN] Failed to restore ", record.target_text(), ": ", done.error());
+                failed[at] = true;
+                out("[WARN] Failed to restore ", lines[at].record->target_text(), ": ", done.error());
             }
         }
         out("[OK] Restored ", restored, " of ", current.size(), " changes");

@@ -142,6 +142,21 @@ TEST(Undo, NodeRecordsOfAnEarlierBootAreDropped) {
     EXPECT_EQ(dev.read(kJournal), "");
 }
 
+// A 4.x kernel refuses a maximum below the present minimum: the original
+// maximum, capped below the minimum set later, goes back once the minimum has.
+TEST(Undo, ALimitRefusedForItsPartnerIsRestoredAfterIt) {
+    SimDevice dev("mtk_legacy");
+    const std::string max = "/sys/devices/system/cpu/cpufreq/policy0/scaling_max_freq";
+    dev.write(max, "1313000");
+    (void)dev.run({"--cpu_min", "10"});
+    (void)dev.run({"--cpu_max", "100"});
+    (void)dev.run({"--cpu_min", "90"});
+    RunResult r = dev.run({"--restore"});
+    EXPECT_EQ(r.lines().size(), 2u) << r.out;
+    EXPECT_EQ(dev.read(max), "1313000");
+    EXPECT_EQ(dev.read(kJournal), "");
+}
+
 // Unreadable lines are named and kept until an undo fully succeeds.
 TEST(Undo, TornAndCorruptLinesAreReportedAndSkipped) {
     SimDevice dev("snapdragon");

@@ -109,10 +109,12 @@ TEST(CommandKinds, OriginalsAreReadAndPutBackPerKind) {
     }
 }
 
-TEST(CommandKinds, AnAppOpAnswerThatDoesNotSayIsNoOriginal) {
+TEST(CommandKinds, AnAnswerThatDoesNotSayIsNoOriginal) {
     StateTarget op{StateKind::app_op, {"com.x", "RUN_ANY_IN_BACKGROUND"}};
     EXPECT_FALSE(parse_state_value(op, ""));
     EXPECT_FALSE(parse_state_value(op, "Error: Unknown operation string: RUN_ANY_IN_BACKGROUND\n"));
+    // Android 7 and 8 have no system allow-list command; 7's cmd still exits 0.
+    EXPECT_FALSE(parse_state_value({StateKind::allow_list, {"com.x"}}, "Unknown command: sys-whitelist\n"));
 }
 
 }  // namespace

@@ -288,6 +288,9 @@ TEST(SimSurfaceFlinger, PhaseOffsetsAbortItWhereTheBuildUsesDurations) {
     EXPECT_EQ(pixel.surfaceflinger_abort(), std::nullopt);
     run_tool(pixel, {"setprop", "debug.sf.early_phase_offset_ns", "-1"});
     EXPECT_EQ(pixel.surfaceflinger_abort(), std::nullopt) << "-1 is unset";
+    run_tool(pixel, {"setprop", "debug.sf.early_phase_offset_ns", "unset"});
+    EXPECT_EQ(pixel.surfaceflinger_abort(), "debug.sf.early_phase_offset_ns is set to 0 but expecting duration")
+        << "atoi reads any other text as 0";
     run_tool(pixel, {"setprop", "debug.sf.early_phase_offset_ns", "500000"});
     EXPECT_EQ(pixel.surfaceflinger_abort(), "debug.sf.early_phase_offset_ns is set to 500000 but expecting duration");
     EXPECT_NE(pixel.diff().find("SurfaceFlinger: would abort at its next start"), std::string::npos);

@@ -199,6 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Releases, GameOverlay, testing::Values(
     Overlay{"FourteenTakesAnyFactorAndFps", 34, "mode=2,downscaleFactor=0.72,fps=50", 2, "0.72", 50, ""},
     Overlay{"KeysAndValuesAreTrimmed", 34, " mode = 2 , fps = 60 :mode=3,downscaleFactor=0.5", 2, std::nullopt, 60, ""},
     Overlay{"LastEntryOfAModeWins", 34, "mode=2,fps=30:mode=2,fps=45", 2, std::nullopt, 45, ""},
+    Overlay{"NegativeModeTakesNoEntry", 34, "mode=-2,fps=60:mode=2,fps=30", 2, std::nullopt, 30, "mode -2 takes no entry"},
     Overlay{"EntryWithoutModeIsDropped", 34, "downscaleFactor=0.7,fps=60", 1, std::nullopt, std::nullopt, "entry without mode"},
     Overlay{"PieceWithoutEqualsDropsEntry", 34, "mode=2,fps=60,oops", 1, std::nullopt, std::nullopt, "piece without '='"},
     Overlay{"FourteenWantsWholeFps", 34, "mode=2,fps=60.0", 2, std::nullopt, std::nullopt, "fps 60.0 is not a whole number"},
@@ -287,6 +288,9 @@ TEST(SimSurfaceFlinger, PhaseOffsetsAbortItWhereTheBuildUsesDurations) {
     EXPECT_EQ(pixel.surfaceflinger_abort(), std::nullopt);
     run_tool(pixel, {"setprop", "debug.sf.early_phase_offset_ns", "-1"});
     EXPECT_EQ(pixel.surfaceflinger_abort(), std::nullopt) << "-1 is unset";
+    run_tool(pixel, {"setprop", "debug.sf.early_phase_offset_ns", "unset"});
+    EXPECT_EQ(pixel.surfaceflinger_abort(), "debug.sf.early_phase_offset_ns is set to 0 but expecting duration")
+        << "atoi reads any other text as 0";
     run_tool(pixel, {"setprop", "debug.sf.early_phase_offset_ns", "500000"});
     EXPECT_EQ(pixel.surfaceflinger_abort(), "debug.sf.early_phase_offset_ns is set to 500000 but expecting duration");
     EXPECT_NE(pixel.diff().find("SurfaceFlinger: would abort at its next start"), std::string::npos);

@@ -95,9 +95,9 @@ sim_doze_state() {
 
 # Whether SurfaceFlinger aborts at its next start: from Android 11 on, when
 # debug.sf.use_phase_offsets_as_durations is true and any debug.sf.*phase_offset_ns
-# holds a number other than -1. REPLY is the reason, empty when it starts.
+# reads as a number other than -1. REPLY is the reason, empty when it starts.
 sim_sf_abort() {
-	typeset f name v
+	typeset f name v sign
 	REPLY=
 	((api >= 30)) || return 0
 	v=
@@ -106,10 +106,19 @@ sim_sf_abort() {
 	for f in "$S/props"/debug.sf.*phase_offset_ns; do
 		[[ -f $f ]] || continue
 		name=${f##*/} v=$(<"$f")
-		# an unreadable number is the default, -1
-		[[ $v = ?(-)+([0-9]) && $v != -*(0)1 ]] || continue
-		REPLY="$name is set to $v but expecting duration"
+		# an empty property reads as its default, -1; any other text as atoi
+		# reads it (blanks, a sign, the digits that follow, 0 for none)
+		[[ -n $v ]] || continue
+		sim_trim "$v"
+		sign= v=$REPLY
+		[[ $v = [+-]* ]] && sign=${v:0:1} v=${v#?}
+		v=${v%%[!0-9]*}
+		while [[ $v = 0?* ]]; do v=${v#0}; done
+		[[ $sign$v = -1 ]] && continue
+		[[ -z $v || $v = 0 || $sign = + ]] && sign=
+		REPLY="$name is set to $sign${v:-0} but expecting duration"
 		return 0
 	done
+	REPLY=
 	return 0
 }

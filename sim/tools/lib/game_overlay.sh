@@ -29,7 +29,11 @@ sim_overlay_entry() {
 		case $key in
 		mode)
 			en_has_mode=1 en_mode=0
-			[[ $val = ?([+-])+([0-9]) && ${#val} -lt 9 ]] && en_mode=$((10#${val#+}))
+			# the sign apart: bash, unlike mksh, takes no sign after "10#"
+			if [[ $val = ?([+-])+([0-9]) && ${#val} -lt 9 ]]; then
+				en_mode=$((10#${val#[+-]}))
+				[[ $val = -* ]] && en_mode=$((-en_mode))
+			fi
 			;;
 		downscaleFactor) en_ds=$val en_has_ds=1 ;;
 		# fps, useAngle and loadingBoost came with Android 13; 12 knows none

@@ -107,14 +107,17 @@ sim_new_boot_id() {
 }
 
 # Reboots the phone of a state folder: the kernel's nodes come back as the
-# profile has them, with a new boot id, and debug.* properties are gone;
-# everything else in android/ and data/ stays.
+# profile has them, with a new boot id, and debug.* properties set since the
+# last boot are gone (the build's own, such as
+# debug.sf.use_phase_offsets_as_durations, are set again at boot); everything
+# else in android/ and data/ stays.
 sim_reboot_state() {
 	local state=$1
 	sim_pristine "$(<"$state/profile")"
 	rm -rf "$state/sys" "$state/proc"
 	cp -a "$REPLY/sys" "$REPLY/proc" "$state/"
 	rm -f "$state"/android/props/debug.*
+	(shopt -s nullglob; for p in "$REPLY"/android/props/debug.*; do cp -a "$p" "$state/android/props/"; done)
 	sim_new_boot_id "$state"
 }
 

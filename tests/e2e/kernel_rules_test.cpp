@@ -192,6 +192,10 @@ TEST(KernelRulesE2e, RebootBringsBackTheProfilesNodes) {
     EXPECT_EQ(dev.prop("debug.sf.late.sf.duration"), std::nullopt);
     EXPECT_EQ(dev.prop("persist.sys.locale"), "fr-FR");
     EXPECT_EQ(dev.read("/data/local/tmp/kept"), "x");
+    // The build's own debug properties are set again at boot.
+    SimDevice pixel("mali");
+    pixel.reboot();
+    EXPECT_EQ(pixel.prop("debug.sf.use_phase_offsets_as_durations"), "1");
 }
 
 TEST(KernelRulesE2e, NodeWriteCanKillTheWriter) {

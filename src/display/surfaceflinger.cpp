@@ -10,7 +10,7 @@
 namespace korvane {
 
 Result<void> optimize_surfaceflinger() {
-    // setprop refuses longer names, so they are reported and never passed on.
+    // Android 7's setprop refuses longer names, so they are reported and never passed on.
     constexpr size_t kMaxPropertyName = 31;
     out("[INFO] Applying SurfaceFlinger Optimization...");
     const double rate = measure_refresh_rate();

@@ -17,9 +17,7 @@ Result<void> run_cmd_step(const Args& args) {
     auto output = run_command_output("cmd", args);
     if (!output) return Error{output.error()};
     if (!output->starts_with(kUnknownVerb)) return success();
-    std::string line = "Command failed: cmd";
-    for (const std::string& arg : args) line += str_cat(" ", arg);
-    return error(str_cat(line, ": ", *output));
+    return error(str_cat("Command failed: ", command_line("cmd", args), ": ", *output));
 }
 
 // Prints `start`, runs `cmd` with each argument list in turn, stopping at the

@@ -84,6 +84,8 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
     }
 }
 
+}  // namespace
+
 std::string command_line(const std::string& program, const Args& args) {
     std::string line = program + " ";
     for (size_t i = 0; i < args.size(); ++i) {
@@ -92,8 +94,6 @@ std::string command_line(const std::string& program, const Args& args) {
     }
     return line;
 }
-
-}  // namespace
 
 Result<ProcessOutput> run_process(const std::string& program, const Args& args) {
     // With SIGCHLD ignored (a disposition our caller can hand down through

@@ -29,6 +29,10 @@ Result<ProcessOutput> run_process(const std::string& program, const Args& args);
 // that changes tuning state has its original recorded, and a dry run prints
 // every command that is not a read instead of running it (success, no output).
 
+// The program and its arguments as the runner's error texts show them: the
+// program, a blank, the arguments joined by blanks.
+std::string command_line(const std::string& program, const Args& args);
+
 // Success when the program exits 0; otherwise "Failed to execute command ..."
 // or "Command failed: ..." with the captured standard error.
 Result<void> run_command(const std::string& program, const Args& args);

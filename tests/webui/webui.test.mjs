@@ -86,9 +86,11 @@ describe('the module page', () => {
     assert.ok(nodes.includes('/sys/class/kgsl/kgsl-3d0/devfreq/max_freq'));
     assert.equal(await page.$eval('#apply', (e) => e.textContent), 'Apply gamemode');
     if (process.env.KORVANE_SCREENSHOTS) {
+      await page.evaluate(() => window.scrollTo(0, 0));
       for (const scheme of ['light', 'dark']) {
         await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
-        await page.screenshot({ path: join(process.env.KORVANE_SCREENSHOTS, `webui-${scheme}.png`), fullPage: true });
+        await page.screenshot({ path: join(process.env.KORVANE_SCREENSHOTS, `webui-${scheme}.png`),
+          clip: { x: 0, y: 0, width: 412, height: 1700 }, captureBeyondViewport: true });
       }
       await page.emulateMediaFeatures([]);
     }

@@ -57,8 +57,10 @@ export function showChanges(box, groups, emptyText) {
       .filter(Boolean).join(', ');
     return el('li', { 'data-path': n.path }, el('code', {}, n.path), ' ', el('span', { class: 'value' }, what));
   }));
-  section('Settings', 'settings', groups.settings.map((s) => el('li', {}, el('code', {}, s))));
-  section('Tool runs', 'tools', groups.tools.map((s) => el('li', {}, el('code', {}, s))));
+  // A long value shows its start; the whole command is its title.
+  const run = (s) => el('li', { title: s }, el('code', {}, s));
+  section('Settings', 'settings', groups.settings.map(run));
+  section('Tool runs', 'tools', groups.tools.map(run));
 }
 
 // The live log: a heading per command, then each line with its level.
@@ -107,7 +109,7 @@ export function showSwitches(switches, config) {
   for (const s of switches) {
     const box2 = el('input', { type: 'checkbox', name: `${s.group}.${s.key}` });
     box2.checked = config[s.group][s.key];
-    box.append(el('label', { class: 'switch' }, box2, ` ${s.label} `, el('code', {}, s.key)));
+    box.append(el('label', { class: 'switch' }, box2, el('span', {}, s.label, el('code', {}, s.key))));
   }
   $('#config-form').elements.scale.value = String(config.downscaling.scale);
 }

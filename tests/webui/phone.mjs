@@ -83,6 +83,10 @@ export class Phone {
     }
   }
 
+  unlink(path) {
+    rmSync(join(this.state, path));
+  }
+
   remove() {
     rmSync(this.dir, { recursive: true, force: true });
   }

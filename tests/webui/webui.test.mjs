@@ -186,6 +186,13 @@ describe('the module page', () => {
     assert.deepEqual((await phone.changes()).map((l) => l.replace(/: created .*/, '')), ['Files and nodes:',
       '  /data/adb/.config/: folder created', '  /data/adb/.config/korvane/: folder created',
       '  /data/adb/.config/korvane/config.json']);
+    // A file where korvane looks first hides this one: the page says so.
+    const first = 'data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json';
+    phone.write(first, '{}');
+    await page.reload();
+    await idle();
+    assert.match(await page.$eval('#config-message', (e) => e.textContent), /^korvane reads \/data\/user_de\/.* first/);
+    phone.unlink(first);
   });
 
   test("an [ERROR] line of korvane's shows as an error", async () => {

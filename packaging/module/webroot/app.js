@@ -73,6 +73,9 @@ async function loadConfig() {
   view.showSwitches(cmd.SWITCHES, config);
   showConfigText();
   if (problem) view.message('config-message', `The file on the phone is not usable: ${problem}. Saving replaces it.`, 'warn');
+  if ((await run(cmd.reads.shadowingConfig)).errno === 0) {
+    view.message('config-message', `korvane reads ${cmd.SHADOWING_CONFIG} first, so this file is not used while that one is there.`, 'warn');
+  }
 }
 
 // The file as it would be saved, or why it cannot be.

@@ -6,6 +6,7 @@
 export const KORVANE = '/data/adb/modules/korvane/system/bin/korvane';
 export const CONFIG_DIR = '/data/adb/.config/korvane';
 export const CONFIG_PATH = `${CONFIG_DIR}/config.json`;
+export const SHADOWING_CONFIG = '/data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json';
 const kBootFile = '/data/adb/korvane/boot';
 
 export const MODES = ['gamemode', 'normalmode', 'batterymode'];
@@ -75,6 +76,8 @@ export const reads = {
     '$(cat $f/scaling_max_freq)|$(cat $f/scaling_available_frequencies)"; done 2>/dev/null',
   bootMode: `cat ${quote(kBootFile)}`,
   config: `cat ${quote(CONFIG_PATH)}`,
+  // korvane looks here first: a file here hides the page's own
+  shadowingConfig: `test -e ${quote(SHADOWING_CONFIG)}`,
 };
 
 // ---- the configuration file -------------------------------------------------

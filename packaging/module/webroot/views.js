@@ -34,7 +34,7 @@ export function showGpu(info, freqs) {
   const box = $('#gpu');
   box.replaceChildren();
   const rows = [['Type', info.Type], ['Frequencies', freqs.Available], ['Nodes', info.Path]];
-  for (const [k, v] of rows) if (v) box.append(el('dt', {}, k), el('dd', {}, v));
+  for (const [k, v] of rows) if (v) box.append(el('dt', {}, k), el('dd', k === 'Frequencies' ? { class: 'freqs' } : {}, v));
   if (!box.firstChild) box.append(el('dd', {}, 'No GPU frequency interface found.'));
 }
 

@@ -17,7 +17,8 @@ const problems = [];
 
 // Waits until the page has finished what the last click started.
 const idle = () =>
-  page.waitForFunction(() => document.body.dataset.ready === 'true' && document.body.getAttribute('aria-busy') === 'false');
+  page.waitForFunction(() => document.body.dataset.ready === 'true' && document.body.getAttribute('aria-busy') === 'false',
+    { timeout: 120_000 });
 const texts = (selector) => page.$$eval(selector, (all) => all.map((e) => e.textContent));
 // Clear of the sticky status bar, as a person would scroll to it.
 async function click(selector) {
@@ -43,6 +44,7 @@ before(async () => {
   });
   page = await browser.newPage();
   await page.setViewport({ width: 412, height: 900 });
+  page.setDefaultTimeout(120_000);
   page.on('console', (m) => m.type() === 'error' && problems.push(m.text()));
   page.on('pageerror', (e) => problems.push(e.message));
   page.on('requestfailed', (r) => problems.push(`${r.url()}: ${r.failure()?.errorText}`));
@@ -119,6 +121,18 @@ describe('the module page', () => {
     assert.ok(nodes.length > 30 && settings.length === 6);
     assert.equal(await page.$eval('#preview', (e) => e.hidden), true);
     assert.match(await page.$eval('#undo-changes summary', (e) => e.textContent), /^Nodes \(\d+\)$/);
+  });
+
+  test('caps run with their checked percentage', async () => {
+    const ran = server.execs.length;
+    await type('form[data-kind="cpu"] [name="max"]', ' 50 ');
+    await click('form[data-kind="cpu"] [data-bound="max"]');
+    await click('form[data-kind="gpu"] [data-reset]');
+    const korvane = server.execs.slice(ran).filter((c) => c.startsWith("'/data/adb/modules/korvane/"));
+    assert.deepEqual(korvane.map((c) => c.replace(/^'[^']*' /, '')),
+      ["'--cpu_max' '50'", "'--dry-run' '--restore'", "'--gpu_reset'", "'--dry-run' '--restore'"]);
+    assert.ok(!(await texts('#clusters p')).some((t) => t.endsWith('to 1786 MHz')));
+    assert.equal(await page.$eval('#caps-message', (e) => e.textContent), '');
   });
 
   test('restore puts the phone back', async () => {

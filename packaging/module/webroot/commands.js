@@ -123,9 +123,10 @@ export function readConfig(text) {
   if (typeof top !== 'object' || top === null) return { config, problem: 'the file does not hold a JSON object' };
   for (const group of kGroups) {
     const keys = group === 'downscaling' ? ['scale'] : SWITCHES.filter((s) => s.group === group).map((s) => s.key);
-    const fields = record(top[group] ?? {}, keys);
+    const fields = record(top[group] === undefined ? {} : top[group], keys);
+    if (typeof fields !== 'object' || fields === null) return { config: defaultConfig(), problem: `${group} is not a record` };
     for (const key of keys) {
-      const v = fields?.[key];
+      const v = fields[key];
       if (v === undefined) continue;
       const fine = key === 'scale' ? typeof v === 'number' : typeof v === 'boolean';
       if (!fine) return { config: defaultConfig(), problem: `${group}.${key} holds ${JSON.stringify(v)}` };

@@ -67,14 +67,15 @@ export function showChanges(box, groups, emptyText) {
 export function logCommand(label) {
   const list = $('#log-lines');
   list.append(el('li', { class: 'command' }, `$ ${label}`));
-  list.lastChild.scrollIntoView?.({ block: 'nearest' });
+  list.scrollTop = list.scrollHeight;
 }
 
 export function logOutput(stdout, stderr) {
   const list = $('#log-lines');
   for (const line of splitLines(stdout)) list.append(el('li', { class: levelOf(line) }, line));
   for (const line of splitLines(stderr)) list.append(el('li', { class: 'error stderr' }, line));
-  list.lastChild?.scrollIntoView?.({ block: 'nearest' });
+  // The newest line in sight, without moving the page away from what was clicked.
+  list.scrollTop = list.scrollHeight;
 }
 
 export function logNote(text, level = 'error') {

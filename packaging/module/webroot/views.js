@@ -34,7 +34,12 @@ export function showGpu(info, freqs) {
   const box = $('#gpu');
   box.replaceChildren();
   const rows = [['Type', info.Type], ['Frequencies', freqs.Available], ['Nodes', info.Path]];
-  for (const [k, v] of rows) if (v) box.append(el('dt', {}, k), el('dd', k === 'Frequencies' ? { class: 'freqs' } : {}, v));
+  for (const [k, v] of rows) {
+    if (!v) continue;
+    // MediaTek lists a whole table of operating points: folded until asked for.
+    const value = v.length > 160 ? el('details', {}, el('summary', {}, 'the whole table'), v) : v;
+    box.append(el('dt', {}, k), el('dd', k === 'Frequencies' ? { class: 'freqs' } : {}, value));
+  }
   if (!box.firstChild) box.append(el('dd', {}, 'No GPU frequency interface found.'));
 }
 

@@ -32,10 +32,17 @@ expect_eq "dist content" "$base $base.sha256 $base.zip" "$(cd "$work/dist" && ec
 # --- zip layout -----------------------------------------------------------
 expect_eq "zip entries" "META-INF/com/google/android/update-binary
 META-INF/com/google/android/updater-script
+action.sh
 customize.sh
 module.prop
 service.sh
-system/bin/korvane" "$(unzip -Z1 "$zip_path" | LC_ALL=C sort)"
+system/bin/korvane
+webroot/app.js
+webroot/bridge.js
+webroot/commands.js
+webroot/index.html
+webroot/style.css
+webroot/views.js" "$(unzip -Z1 "$zip_path" | LC_ALL=C sort)"
 expect_eq "mode of system/bin/korvane in the zip" "-rwxr-xr-x" \
     "$(unzip -Z "$zip_path" system/bin/korvane | awk '{print $1}')"
 mkdir "$work/module"
@@ -60,6 +67,12 @@ grep -qx 'set_perm "$MODPATH/system/bin/korvane" 0 0 0755' "$m/customize.sh" ||
     fail "customize.sh does not set mode 0755 on system/bin/korvane"
 grep -qx 'set_perm "$MODPATH/service.sh" 0 0 0755' "$m/customize.sh" ||
     fail "customize.sh does not set mode 0755 on service.sh"
+grep -qx 'set_perm "$MODPATH/action.sh" 0 0 0755' "$m/customize.sh" ||
+    fail "customize.sh does not set mode 0755 on action.sh"
+for f in action.sh webroot/index.html webroot/app.js; do
+    cmp -s "$repo/packaging/module/$f" "$m/$f" || fail "$f differs from packaging/module/$f"
+done
+sh -n "$m/action.sh" || fail "action.sh is not valid shell"
 cmp -s "$repo/packaging/module/service.sh" "$m/service.sh" || fail "service.sh differs from packaging/module/service.sh"
 sh -n "$m/service.sh" || fail "service.sh is not valid shell"
 expect_eq "updater-script" "#MAGISK" "$(cat "$m/META-INF/com/google/android/updater-script")"

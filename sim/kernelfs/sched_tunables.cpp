@@ -1,6 +1,9 @@
 #include "sched_tunables.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -15,7 +18,7 @@ using F = KernelFamily;
 
 enum class Rule {
     ranged,         // one int within min..max
-    boost,          // WALT's boost type: -N drops type N, the read shows the type in force
+    boost,          // WALT's boost requests: -N drops one of type N, the read shows the type in force
     per_boundary,   // one margin per cluster boundary, each within min..max
     per_task_load,  // "PID PCT": a task's initial load, PCT within min..max
     window_ticks,   // a scheduler window of 2, 3, 4, 5 or 8 ticks
@@ -137,6 +140,41 @@ SchedStore per_boundary(const Mount& mount, const SchedEntry& e, std::string_vie
     return {0, in.taken, join(slots, gki ? '\t' : ' ')};
 }
 
+// WALT counts the requests for each boost type: N adds one for type N, -N
+// takes one back, 0 drops them all. The entry shows the type in force, the
+// lowest with a request (full throttle before conservative before
+// restrained). The counts are kernel memory: kept in the state's
+// kernel_memory/ (no tree of the phone's), with the boot they belong to.
+long boost_in_force(const Mount& mount, long request) {
+    std::string memory = mount.state + "/kernel_memory";
+    mkdir(memory.c_str(), 0755);
+    std::string counts_file = memory + "/walt_boost_requests";
+    Text boot = read_backing(mount.state + "/proc/sys/kernel/random/boot_id");
+    Text kept = read_backing(counts_file);
+    std::vector<long> counts(4, 0);
+    std::string_view text = kept.text;
+    if (kept.error == 0 && boot.error == 0 && text.starts_with(boot.text + " ")) {
+        std::vector<long> read = sysctl_values(text.substr(boot.text.size() + 1));
+        for (size_t i = 1; i < counts.size() && i - 1 < read.size(); ++i) counts[i] = read[i - 1];
+    }
+    if (request == 0) counts.assign(4, 0);
+    if (request > 0) ++counts[static_cast<size_t>(request)];
+    if (request < 0 && counts[static_cast<size_t>(-request)] > 0) --counts[static_cast<size_t>(-request)];
+    int fd = open(counts_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        std::string line = boot.text + " " + std::to_string(counts[1]) + " " + std::to_string(counts[2]) + " " +
+                           std::to_string(counts[3]);
+        if (write(fd, line.data(), line.size()) < 0) {
+            // bookkeeping: the next request starts from none
+        }
+        close(fd);
+    }
+    for (size_t type = 1; type < counts.size(); ++type) {
+        if (counts[type] > 0) return static_cast<long>(type);
+    }
+    return 0;
+}
+
 SchedStore write_entry(const Mount& mount, const SchedEntry& e, std::string_view input, std::string_view current) {
     if (e.rule == Rule::per_boundary) return per_boundary(mount, e, input, current);
     SysctlInput in = sysctl_parse(input, e.rule == Rule::per_task_load ? 2 : 1);
@@ -150,14 +188,10 @@ SchedStore write_entry(const Mount& mount, const SchedEntry& e, std::string_view
     case Rule::window_ticks:
         if (v != 2 && v != 3 && v != 4 && v != 5 && v != 8) return refused();
         break;
-    case Rule::boost: {
+    case Rule::boost:
         if (v < e.min || v > e.max) return refused();
-        // a negative type takes back that type's request; the read shows the type in force
-        std::vector<long> now = sysctl_values(current);
-        long in_force = now.empty() ? 0 : now[0];
-        if (v < 0) v = in_force == -v ? 0 : in_force;
+        v = boost_in_force(mount, v);
         break;
-    }
     default:
         if (v < e.min || v > e.max) return refused();
     }

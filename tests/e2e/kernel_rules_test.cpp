@@ -223,6 +223,12 @@ TEST(KernelRulesE2e, SchedulerTunablesFollowTheKernelFamily) {
         EXPECT_EQ(dev.read(node), c.shown);
     }
     SimDevice gki("snapdragon_gki");
+    // boost requests are counted per type; the lowest type requested is in force
+    const std::string b = " > /proc/sys/walt/sched_boost; ";
+    EXPECT_EQ(sh(gki, "echo 2" + b + "echo 1" + b + "echo 1" + b + "echo -1" + b + "cat /proc/sys/walt/sched_boost; "
+                      "echo -1" + b + "cat /proc/sys/walt/sched_boost; echo 0" + b + "cat /proc/sys/walt/sched_boost")
+                  .lines(),
+              (Lines{"1", "2", "0"}));
     EXPECT_FALSE(gki.exists("/proc/sys/kernel/sched_latency_ns"));  // the CFS set is in debugfs since 5.13
     EXPECT_FALSE(gki.exists("/proc/sys/kernel/sched_boost"));        // nothing of WALT in /proc/sys/kernel
 }

@@ -156,7 +156,7 @@ TEST(KernelFamiliesE2e, ThePageMatchesAFreshRun) {
     std::string script = std::string(KORVANE_SOURCE_DIR) + "/scripts/kernel-families";
     std::string out = std::string(::testing::TempDir()) + "/kernel-families.md";
     std::string command = script + " --korvane " + KORVANE_BINARY + " --kernelfs " + KORVANE_KERNELFS +
-                          " --emulator '" + KORVANE_EMULATOR + "' " + out;
+                          " --emulator '" + KORVANE_EMULATOR + "' " + (KORVANE_SANITIZED ? "--sanitizer-log " : "") + out;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     auto text = [](const std::string& path) {
         std::ifstream in(path);

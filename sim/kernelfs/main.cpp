@@ -1,14 +1,15 @@
 // korvane-kernelfs: serves a simulated phone's /sys and /proc with a kernel's
 // rules, over the sys/ and proc/ trees of a state folder.
 //
-//   korvane-kernelfs --state DIR [--uid N] [--kernel VERSION] [--while PID] MOUNTPOINT
+//   korvane-kernelfs --state DIR [--uid N] [--kernel VERSION] [--family NAME] [--while PID] MOUNTPOINT
 //
 // The mount's root holds `sys` and `proc`. The program creates MOUNTPOINT,
 // returns once the mount is live, and serves it from the background, one
 // request at a time, until it is unmounted or the process PID has ended; then
 // it unmounts and removes MOUNTPOINT itself, so the caller waits for nothing.
 // --uid names whom the phone's processes run as (default root); --kernel the
-// kernel version whose rules apply (default 5.10). On failure it prints one
+// kernel version whose rules apply (default 5.10); --family the kernel family
+// whose scheduler tunables it has (kernel_family.h; default none). On failure it prints one
 // line saying why and exits with status 1.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
             mount.caller = static_cast<uid_t>(std::strtoul(argv[++i], nullptr, 10));
         } else if (arg == "--kernel" && has_value) {
             mount.generation = kernelfs::parse_kernel_generation(argv[++i]);
+        } else if (arg == "--family" && has_value) {
+            mount.family = kernelfs::parse_kernel_family(argv[++i]);
         } else if (arg == "--while" && has_value) {
             watched = kernelfs::watch_process(static_cast<pid_t>(std::strtol(argv[++i], nullptr, 10)));
             if (watched < 0) return fail("cannot watch process " + std::string(argv[i]), std::strerror(errno));

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "frequency_limits.h"
+#include "sched_tunables.h"
 #include "sysctl_rules.h"
 
 namespace kernelfs {
@@ -71,37 +72,25 @@ int write_sysfs(const Mount& mount, std::string_view path, std::string_view inpu
         LimitChange change = devfreq_limit_write(now, bound, input, mount.generation);
         return store_limits(mount, dir, change, now, bound, "min_freq", "max_freq");
     }
+    if (auto scheduler = sched_sysfs_write(mount, path, input)) return *scheduler;
     return write_backing(mount.backing(path), std::string(without_newline(input)));
 }
 
-// WALT refuses margins that would put a task's up-migration threshold below
-// its down-migration one (walt_proc_updown_migrate_handler), whether its
-// tunables sit in /proc/sys/walt (GKI) or in /proc/sys/kernel (4.x-5.10
-// Qualcomm kernels).
-bool walt_margins_cross(const Mount& mount, std::string_view entry, const std::string& stored) {
-    size_t slash = entry.rfind('/');
-    std::string_view dir = entry.substr(0, slash + 1), name = entry.substr(slash + 1);
-    bool up = name == "sched_upmigrate";
-    if (!up && name != "sched_downmigrate") return false;
-    std::string other_entry =
-        std::string(kSysctlRoot) + std::string(dir) + (up ? "sched_downmigrate" : "sched_upmigrate");
-    Text other = read_backing(mount.backing(other_entry));
-    if (other.error != 0) return false;
-    auto mine = sysctl_values(stored), theirs = sysctl_values(other.text);
-    for (size_t i = 0; i < mine.size() && i < theirs.size(); ++i) {
-        if (up ? mine[i] < theirs[i] : mine[i] > theirs[i]) return true;
-    }
-    return false;
-}
-
-int write_sysctl(const Mount& mount, std::string_view path, std::string_view input) {
+Written write_sysctl(const Mount& mount, std::string_view path, std::string_view input) {
     std::string_view entry = path.substr(kSysctlRoot.size());
     Text current = read_backing(mount.backing(path));
-    if (current.error != 0) return current.error;
-    Text next = sysctl_write(entry, input, current.text, mount.generation);
-    if (next.error != 0) return next.error;
-    if (walt_margins_cross(mount, entry, next.text)) return EINVAL;
-    return write_backing(mount.backing(path), next.text);
+    if (current.error != 0) return {current.error, 0};
+    SchedStore next;
+    if (auto scheduler = sched_sysctl_write(mount, entry, input, current.text)) {
+        next = *scheduler;
+    } else {
+        Text plain = sysctl_write(entry, input, current.text, mount.generation);
+        next = {plain.error, input.size(), plain.text};
+    }
+    if (next.error != 0) return {next.error, 0};
+    if (int crossed = sched_pair_error(mount, entry, next.stored); crossed != 0) return {crossed, 0};
+    if (int error = write_backing(mount.backing(path), next.stored); error != 0) return {error, 0};
+    return {0, next.taken};
 }
 
 }  // namespace
@@ -117,15 +106,20 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
     return {0, t.text.substr(offset, size)};
 }
 
-int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input) {
+Written write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input,
+                   size_t offset) {
+    int error = 0;
     switch (node) {
     case NodeClass::sysfs:
-        return write_sysfs(mount, path, input);
+        error = write_sysfs(mount, path, input);
+        break;
     case NodeClass::sysctl:
+        if (offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {0, 0};
         return write_sysctl(mount, path, input);
     default:
-        return write_backing(mount.backing(path), std::string(without_newline(input)));
+        error = write_backing(mount.backing(path), std::string(without_newline(input)));
     }
+    return {error, error == 0 ? input.size() : 0};
 }
 
 }  // namespace kernelfs

@@ -12,6 +12,7 @@
 #include "crash_rules.h"
 #include "node_class.h"
 #include "node_value.h"
+#include "write_log.h"
 
 namespace kernelfs {
 namespace {
@@ -81,6 +82,7 @@ int open(const char* path, fuse_file_info* file) {
         }
     }
     if (int error = open_error(classify(path), st.st_mode, mount().caller, access != O_WRONLY, write); error != 0) {
+        if (write) log_write(mount(), path, "", {error, 0});
         return -error;
     }
     file->direct_io = 1;
@@ -94,10 +96,12 @@ int read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     return static_cast<int>(t.text.size());
 }
 
-int write(const char* path, const char* buffer, size_t size, off_t, fuse_file_info*) {
-    // each write() is one store of the whole buffer, wherever the offset
-    int error = write_node(mount(), classify(path), path, std::string_view(buffer, size));
-    return error != 0 ? -error : static_cast<int>(size);
+int write(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    // each write() is one store, of what the node takes of the buffer
+    std::string_view input(buffer, size);
+    Written w = write_node(mount(), classify(path), path, input, static_cast<size_t>(offset));
+    log_write(mount(), path, input, w);
+    return w.error != 0 ? -w.error : static_cast<int>(w.taken);
 }
 
 int create(const char* path, mode_t, fuse_file_info*) { return -create_error(classify(path), EACCES); }

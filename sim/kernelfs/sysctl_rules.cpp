@@ -34,7 +34,6 @@ constexpr Entry kEntries[] = {
     {"kernel/perf_cpu_time_max_percent",  Type::integer, 0,      100},
     {"kernel/pid_max",                    Type::integer, 301,    4194304},
     {"kernel/sched_autogroup_enabled",    Type::integer, 0,      1},
-    {"kernel/sched_boost",                Type::integer, -3,     3},
     {"kernel/sched_energy_aware",         Type::integer, 0,      1},
     {"kernel/sched_latency_ns",           Type::integer, 100000, 1000000000},
     {"kernel/sched_min_granularity_ns",   Type::integer, 100000, 1000000000},
@@ -45,10 +44,6 @@ constexpr Entry kEntries[] = {
     {"kernel/sched_wakeup_granularity_ns", Type::integer, 0,     1000000000},
     {"vm/drop_caches",                    Type::integer, 1,      4},
     {"vm/swappiness",                     Type::integer, 0,      200, 100},
-    // WALT keeps one margin per cluster boundary: two on a three-cluster phone
-    {"walt/sched_boost",                  Type::integer, -3,     3},
-    {"walt/sched_downmigrate",            Type::integer, 0,      100, 100, 2},
-    {"walt/sched_upmigrate",              Type::integer, 0,      100, 100, 2},
 };
 // clang-format on
 
@@ -100,6 +95,23 @@ std::string join(const std::vector<long>& values) {
 }
 
 }  // namespace
+
+SysctlInput sysctl_parse(std::string_view input, size_t limit) {
+    SysctlInput parsed;
+    const size_t size = input.size();
+    while (parsed.values.size() < limit) {
+        skip_spaces(input);
+        if (input.empty()) break;
+        long v = 0;
+        if (!parse_number(input, v)) return {};
+        parsed.values.push_back(v);
+    }
+    // what follows the last number taken, up to the next one, is taken too
+    skip_spaces(input);
+    parsed.ok = !parsed.values.empty();
+    parsed.taken = size - input.size();
+    return parsed;
+}
 
 bool sysctl_is_integer(std::string_view entry) { return entry_of(entry).type == Type::integer; }
 

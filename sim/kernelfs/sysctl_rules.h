@@ -12,6 +12,16 @@
 
 namespace kernelfs {
 
+// A write's integers as __do_proc_dointvec reads them, at most `limit`: ok is
+// false for junk or no number at all. `taken` counts the bytes the kernel
+// consumed, which is short of the input when more numbers follow.
+struct SysctlInput {
+    bool ok = false;
+    std::vector<long> values;
+    size_t taken = 0;
+};
+SysctlInput sysctl_parse(std::string_view input, size_t limit);
+
 // The entry's name below /proc/sys, e.g. "kernel/sched_boost".
 bool sysctl_is_integer(std::string_view entry);
 

@@ -7,6 +7,7 @@
 #                                          device_config, game modes, and the invocation log
 #   profile                                the name of the device profile it was made from
 #   kernel                                 the version of its kernel, whose node rules the phone follows
+#   family                                 its kernel family, whose scheduler tunables it has (qc-hmp, ...)
 #   api                                    the API level it runs as, when not the profile's (see release.sh)
 # A profile under sim/devices/NAME has the same folders, laid over sim/base, and
 # a `layout` file (as sim/base does) for what git cannot hold: empty folders and modes.
@@ -59,7 +60,9 @@ sim_build_pristine() {
 			[[ -d $layer/$t ]] && trees+=("$layer/$t")
 		done
 		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
-		if [[ -f $layer/kernel ]]; then cp "$layer/kernel" "$state/kernel"; fi
+		for t in kernel family; do
+			if [[ -f $layer/$t ]]; then cp "$layer/$t" "$state/$t"; fi
+		done
 	done
 	# git keeps only the x bit; what a checkout gets depends on its umask
 	chmod -R u=rwX,go=rX "$state"

@@ -1,33 +1,121 @@
 #include "profiles/kernel_tweaks.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "profiles/cluster_boundaries.h"
 #include "profiles/kernel_tweak_table.h"
+#include "profiles/tunable_location.h"
 #include "sys/node.h"
+#include "sys/number_parse.h"
 #include "sys/output.h"
 
 namespace korvane {
 namespace {
 
-// Qualcomm's WALT refuses an up-migration margin below the down-migration
-// margin still in force, so a profile that lowers both is refused the first.
-bool is_up_migration_margin(std::string_view path) { return path.ends_with("upmigrate"); }
+// One row's write as this kernel takes it: where, and in which form.
+struct TweakWrite {
+    std::string path;
+    std::string value;
+};
 
-// Nodes are not looked for first: kernels lack many of them, and a missing
-// node is just a write that fails and is not counted. A refused up-migration
-// margin is written once more after the rest, when its down margin is lower.
-uint32_t write_tweaks(const std::vector<KernelTweak>& tweaks) {
-    uint32_t written = 0;
-    std::vector<const KernelTweak*> retry;
-    for (const KernelTweak& tweak : tweaks) {
-        if (write_node(tweak.path, tweak.value)) {
-            ++written;
-        } else if (is_up_migration_margin(tweak.path)) {
-            retry.push_back(&tweak);
+// The kernel checks a migration margin against its partner's value in
+// force: an up margin may not fall below the down one.
+constexpr struct {
+    std::string_view up, down;
+} kMarginPairs[] = {
+    {"sched_upmigrate", "sched_downmigrate"},
+    {"sched_group_upmigrate", "sched_group_downmigrate"},
+};
+
+std::string_view base_name(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+
+bool is_margin(std::string_view path) {
+    for (const auto& pair : kMarginPairs) {
+        if (base_name(path) == pair.up || base_name(path) == pair.down) return true;
+    }
+    return false;
+}
+
+// A per-boundary node takes the row's value once per cluster boundary; when
+// the boundaries cannot be counted, as many times as the node shows values.
+std::string value_for(const std::string& path, std::string_view value) {
+    if (!is_per_boundary_node(path)) return std::string(value);
+    auto shown = read_node(path);
+    if (!shown) return std::string(value);
+    size_t count = node_numbers(*shown).size();
+    if (count <= 1) return std::string(value);
+    return per_boundary_text(value, cluster_boundaries().value_or(count));
+}
+
+TweakWrite resolve(const KernelTweak& tweak) {
+    std::string path = tunable_path(tweak.path);
+    std::string value = value_for(path, tweak.value);
+    return {std::move(path), std::move(value)};
+}
+
+// True when the up margin `value` lies below a value the partner `down_path`
+// holds now, at any boundary: the kernel would refuse it.
+bool below_partner(std::string_view value, const std::string& down_path) {
+    std::vector<std::string_view> values = node_numbers(value);
+    auto up = values.empty() ? std::nullopt : parse_i32(values[0]);
+    auto down = read_node(down_path);
+    if (!up || !down) return false;
+    for (std::string_view number : node_numbers(*down)) {
+        auto d = parse_i32(number);
+        if (d && *d > *up) return true;
+    }
+    return false;
+}
+
+// Both margin pairs end at the profile's values whatever they held: where an
+// up margin would fall below its partner's current down margin, the down
+// margin is written first.
+void order_margin_pairs(std::vector<TweakWrite>& writes) {
+    for (const auto& pair : kMarginPairs) {
+        for (size_t up = 0; up < writes.size(); ++up) {
+            if (base_name(writes[up].path) != pair.up) continue;
+            std::string dir = writes[up].path.substr(0, writes[up].path.rfind('/') + 1);
+            for (size_t down = up + 1; down < writes.size(); ++down) {
+                if (writes[down].path != dir + std::string(pair.down)) continue;
+                if (below_partner(writes[up].value, writes[down].path)) {
+                    TweakWrite moved = std::move(writes[down]);
+                    writes.erase(writes.begin() + static_cast<std::ptrdiff_t>(down));
+                    writes.insert(writes.begin() + static_cast<std::ptrdiff_t>(up), std::move(moved));
+                }
+                break;
+            }
         }
     }
-    for (const KernelTweak* tweak : retry) {
-        if (write_node(tweak->path, tweak->value)) ++written;
+}
+
+// Each row's write, in table order except for the margin pairs. Only the rows
+// that a kernel may keep elsewhere or in another form are looked at first;
+// every other missing node is just a write that fails and is not counted.
+std::vector<TweakWrite> plan_writes(const std::vector<KernelTweak>& tweaks) {
+    std::vector<TweakWrite> writes;
+    writes.reserve(tweaks.size());
+    for (const KernelTweak& tweak : tweaks) writes.push_back(resolve(tweak));
+    order_margin_pairs(writes);
+    return writes;
+}
+
+// Writes in order and counts each write taken once. A refused margin is
+// written once more after the rest, when its partner has moved.
+uint32_t write_tweaks(const std::vector<TweakWrite>& writes) {
+    uint32_t written = 0;
+    std::vector<const TweakWrite*> retry;
+    for (const TweakWrite& w : writes) {
+        if (write_node(w.path, w.value)) {
+            ++written;
+        } else if (is_margin(w.path)) {
+            retry.push_back(&w);
+        }
+    }
+    for (const TweakWrite* w : retry) {
+        if (write_node(w->path, w->value)) ++written;
     }
     return written;
 }
@@ -36,14 +124,14 @@ uint32_t write_tweaks(const std::vector<KernelTweak>& tweaks) {
 
 Result<void> apply_kernel_tweaks(TuningProfile profile) {
     out("[INFO] Applying ", profile_title(profile), " Kernel Tweaks...");
-    uint32_t written = write_tweaks(kernel_tweak_table(profile));
+    uint32_t written = write_tweaks(plan_writes(kernel_tweak_table(profile)));
     out("[OK] Applied ", written, " kernel tweaks");
     return success();
 }
 
 Result<void> apply_common_tweaks() {
     out("[INFO] Applying common tweaks...");
-    uint32_t written = write_tweaks(common_startup_table());
+    uint32_t written = write_tweaks(plan_writes(common_startup_table()));
     if (written == 0) return error("Failed to apply common tweaks");
     out("[OK] Common tweaks applied (", written, " operations)");
     return success();

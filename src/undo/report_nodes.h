@@ -17,6 +17,7 @@ inline constexpr ReportNode kReportNodes[] = {
     {"/proc/gpufreqv2/fix_target_opp_index", "-1"},   // reads a status sentence; -1 unpins
     {"/proc/gpufreq/gpufreq_opp_freq",       "0"},    // reads the OPP state; 0 unpins
     {"/proc/mtk_battery_cmd/current_cmd",    "0 0"},  // reads the command state; charging as normal
+    {"/sys/devices/system/cpu/sched/sched_boost", "0"},  // reads a sentence; 0 is no boost
 };
 // clang-format on
 

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "profiles/cluster_boundaries.h"
 #include "sys/change_policy.h"
 #include "sys/journal.h"
 #include "sys/node.h"
@@ -19,7 +20,8 @@ Result<void> restore_node(const NodeOriginal& node) {
     // limit node whose mode alone was changed keeps its value untouched.
     auto now = read_node(node.path);
     if (now && *now == node.content) return put_node_back(node.path, std::nullopt, node.mode);
-    return put_node_back(node.path, node.content, node.mode);
+    // A per-boundary margin shows more slots than a GKI kernel takes back.
+    return put_node_back(node.path, per_boundary_original(node.path, node.content), node.mode);
 }
 
 Result<void> restore_state(const StateOriginal& state) {

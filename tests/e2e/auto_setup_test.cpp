@@ -18,7 +18,7 @@ const std::string kSecond = "/data/adb/.config/korvane/config.json";
 const std::string kGms = "com.google.android.gms";
 const std::string kBypassNode = "/sys/class/qcom-battery/input_suspend";
 const std::string kFastNode = "/sys/kernel/fast_charge/force_fast_charge";
-const std::string kBoostNode = "/proc/sys/kernel/sched_boost";
+const std::string kBoostNode = "/proc/sys/walt/sched_boost";  // the 8 Gen 1 keeps WALT there
 
 // Every line of `expected` appears in `lines`, in that order.
 void expect_in_order(const Lines& lines, const Lines& expected) {

@@ -46,7 +46,7 @@ TEST(KernelRulesE2e, SysfsLockRefusesRootUntilChmodGivesAWriteBitBack) {
 
 TEST(KernelRulesE2e, SysctlsRefuseModeAndOwnerChanges) {
     SimDevice dev("snapdragon");
-    const std::string boost = "/proc/sys/kernel/sched_boost";
+    const std::string boost = "/proc/sys/kernel/sched_child_runs_first";
     auto r = sh(dev, "chmod 0444 " + boost + " || echo refused; chown 2000 " + boost + " || echo refused");
     EXPECT_EQ(r.lines(), (Lines{"refused", "refused"}));
     EXPECT_NE(r.err.find("Operation not permitted"), std::string::npos) << r.err;
@@ -139,12 +139,12 @@ TEST(KernelRulesE2e, IntegerSysctlsParseLikeTheKernel) {
     };
     // clang-format off
     const Case cases[] = {
-        {"sched_boost",           "2",      "ok",      "2"},
-        {"sched_boost",           " 2\\n",  "ok",      "2"},
-        {"sched_boost",           "-1",     "ok",      "-1"},
-        {"sched_boost",           "2x",     "refused", "0"},
-        {"sched_boost",           "\\n",    "refused", "0"},
-        {"sched_boost",           "9",      "refused", "0"},   // out of range
+        {"perf_cpu_time_max_percent", "2",     "ok",      "2"},
+        {"perf_cpu_time_max_percent", " 2\\n", "ok",      "2"},
+        {"perf_cpu_time_max_percent", "2x",    "refused", "25"},
+        {"perf_cpu_time_max_percent", "\\n",   "refused", "25"},
+        {"perf_cpu_time_max_percent", "101",   "refused", "25"},   // out of range
+        {"sched_rt_runtime_us",   "-1",     "ok",      "-1"},
         {"sched_tunable_scaling", "0x2",    "ok",      "2"},
         {"sched_latency_ns",      "99999",  "refused", "10000000"},
     };
@@ -159,22 +159,78 @@ TEST(KernelRulesE2e, IntegerSysctlsParseLikeTheKernel) {
         expected.insert(expected.end(), {c.outcome, c.shown});
     }
     // a read past the start is empty; drop_caches refuses reads and takes 1-4 only
-    script += "echo \"<$(dd if=/proc/sys/kernel/sched_boost bs=1 skip=1)>\"; "
+    script += "echo \"<$(dd if=/proc/sys/kernel/perf_cpu_time_max_percent bs=1 skip=1)>\"; "
               "cat /proc/sys/vm/drop_caches || echo refused;" +
               put("5", "/proc/sys/vm/drop_caches") + ";" + put("1", "/proc/sys/vm/drop_caches");
     expected.insert(expected.end(), {"<>", "refused", "refused", "ok"});
     auto r = sh(dev, script);
     EXPECT_EQ(r.lines(), expected) << r.err;
     EXPECT_EQ(dev.read("/proc/sys/vm/drop_caches"), "1");  // the last drop, for tests to see
-    EXPECT_EQ(dev.read("/proc/sys/kernel/sched_boost"), "0");  // stored without the newline
+    EXPECT_EQ(dev.read("/proc/sys/kernel/perf_cpu_time_max_percent"), "25");  // stored without the newline
 }
 
-TEST(KernelRulesE2e, WaltRefusesAnUpMigrationMarginBelowTheDownOne) {
-    SimDevice dev("snapdragon_gki");
-    const std::string up = "/proc/sys/walt/sched_upmigrate";
-    auto r = sh(dev, put("80", up) + "; " + put("90", up) + "; cat " + up);
-    EXPECT_EQ(r.lines(), (Lines{"refused", "ok", "90\t95"}));
-    EXPECT_FALSE(dev.exists("/proc/sys/kernel/sched_latency_ns"));  // the CFS set is in debugfs since 5.13
+// Scheduler tunables follow their kernel family: where they live, their
+// formats, ranges, and the partners they are checked against.
+TEST(KernelRulesE2e, SchedulerTunablesFollowTheKernelFamily) {
+    struct Case {
+        const char* profile;
+        const char* node;
+        const char* input;  // for print: escapes expanded
+        const char* outcome;
+        const char* shown;  // the node's stored value afterwards
+    };
+    const std::string k = "/proc/sys/kernel/", w = "/proc/sys/walt/";
+    const std::string boost = "/sys/devices/system/cpu/sched/sched_boost";
+    // clang-format off
+    const Case cases[] = {
+        // GKI WALT: one margin per boundary of three clusters, three slots shown
+        {"snapdragon_gki", "walt/sched_upmigrate",         "90 90",  "ok",      "90\t90\t95"},
+        {"snapdragon_gki", "walt/sched_upmigrate",         "90",     "refused", "95\t95\t95"},  // fewer than boundaries
+        {"snapdragon_gki", "walt/sched_upmigrate",         "80 80",  "refused", "95\t95\t95"},  // below down 85
+        {"snapdragon_gki", "walt/sched_downmigrate",       "0 80",   "refused", "85\t85\t85"},  // margins are 1..100
+        {"snapdragon_gki", "walt/sched_group_upmigrate",   "95",     "refused", "400"},  // below group down 380
+        {"snapdragon_gki", "walt/sched_group_downmigrate", "390",    "ok",      "390"},
+        {"snapdragon_gki", "walt/sched_group_downmigrate", "401",    "refused", "380"},  // above group up 400
+        {"snapdragon_gki", "walt/sched_init_task_load",    "50",     "refused", "1 15"},  // per task: PID PCT
+        {"snapdragon_gki", "walt/sched_init_task_load",    "1 50",   "ok",      "1 50"},
+        {"snapdragon_gki", "walt/sched_ravg_window_nr_ticks", "7",   "refused", "8"},
+        {"snapdragon_gki", "walt/sched_min_task_util_for_colocation", "5000", "refused", "35"},
+        {"snapdragon_gki", "walt/sched_boost",             "-1",     "ok",      "0"},   // drops a type not in force
+        {"snapdragon_gki", "kernel/sched_child_runs_first", "1",     "ok",      "1"},   // stays until 6.6
+        {"snapdragon",     "kernel/sched_rt_runtime_us",   "2000000", "refused", "950000"},  // above the period
+        {"snapdragon",     "kernel/sched_rt_period_us",    "900000", "refused", "1000000"},  // below the runtime
+        {"snapdragon",     "kernel/sched_util_clamp_max",  "5000",   "refused", "1024"},
+        // 4.19 WALT: blank-separated margins; fewer values change the first boundaries
+        {"qc_walt4",       "kernel/sched_upmigrate",       "90",     "ok",      "90 95"},
+        {"qc_walt4",       "kernel/sched_upmigrate",       "80",     "refused", "95 95"},  // below down 85
+        {"qc_walt4",       "kernel/sched_boost",           "4",      "refused", "0"},
+        // HMP: one margin each, down never above up, spill load 0..100
+        {"qc_hmp",         "kernel/sched_downmigrate",     "90",     "refused", "60"},
+        {"qc_hmp",         "kernel/sched_upmigrate",       "70",     "ok",      "70"},
+        {"qc_hmp",         "kernel/sched_spill_load",      "300",    "refused", "90"},
+        {"qc_hmp",         "kernel/sched_boost",           "-1",     "refused", "0"},
+        {"qc_hmp",         "kernel/sched_cfs_boost",       "1",      "refused", "0"},  // 0444: schedtune built in
+        // MediaTek's boost takes anything and shows a sentence
+        {"mtk_dimensity",  nullptr,                        "1",      "ok",      "sched boost= all boost"},
+        {"mtk_legacy",     nullptr,                        "junk",   "ok",      "sched boost= no boost"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        std::string node = c.node == nullptr ? boost : "/proc/sys/" + std::string(c.node);
+        SCOPED_TRACE(std::string(c.profile) + " " + node + " " + c.input);
+        SimDevice dev(c.profile);
+        EXPECT_EQ(sh(dev, put(c.input, node)).lines(), Lines{c.outcome});
+        EXPECT_EQ(dev.read(node), c.shown);
+    }
+    SimDevice gki("snapdragon_gki");
+    // boost requests are counted per type; the lowest type requested is in force
+    const std::string b = " > /proc/sys/walt/sched_boost; ";
+    EXPECT_EQ(sh(gki, "echo 2" + b + "echo 1" + b + "echo 1" + b + "echo -1" + b + "cat /proc/sys/walt/sched_boost; "
+                      "echo -1" + b + "cat /proc/sys/walt/sched_boost; echo 0" + b + "cat /proc/sys/walt/sched_boost")
+                  .lines(),
+              (Lines{"1", "2", "0"}));
+    EXPECT_FALSE(gki.exists("/proc/sys/kernel/sched_latency_ns"));  // the CFS set is in debugfs since 5.13
+    EXPECT_FALSE(gki.exists("/proc/sys/kernel/sched_boost"));        // nothing of WALT in /proc/sys/kernel
 }
 
 TEST(KernelRulesE2e, RebootBringsBackTheProfilesNodes) {

@@ -1,18 +1,26 @@
 #include <gtest/gtest.h>
 
-#include "profiles/kernel_tweak_table.h"
 #include "profiles/system_settings_table.h"
 #include "journal_reads.h"
+#include "kernel_tweak_golden.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
 namespace {
 
 using P = TuningProfile;
-const std::string kKernel = "/proc/sys/kernel/";
+const std::string kKernel = kKernelDir;
 const std::string kScaling = kKernel + "sched_tunable_scaling";
 
-// The snapdragon kernel has every node of the tables.
+// A kernel that has every node of the tables as a plain integer: the bare
+// emulator (no vendor scheduler) given each of them.
+void add_every_table_node(SimDevice& dev) {
+    for (const GoldenTweak& t : kGoldenTweaks) dev.write(kKernelDir + t.name, "0");
+    // the kernel keeps the rt runtime within its period
+    dev.write(kKernelDir + "sched_rt_period_us", "1000000");
+    dev.write(kKernelDir + "sched_rt_runtime_us", "950000");
+}
+
 TEST(KernelTweaksE2e, FullTablesOnAKernelWithEveryNode) {
     struct Case {
         const char* command;
@@ -32,24 +40,36 @@ TEST(KernelTweaksE2e, FullTablesOnAKernelWithEveryNode) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
-        SimDevice dev("snapdragon");
-        dev.write(kKernel + "sched_boost", "7\n");
+        SimDevice dev("bare");
+        add_every_table_node(dev);
+        dev.write(kKernelDir + "sched_boost", "7\n");
         auto r = dev.run({c.command});
         EXPECT_EQ(r.lines(), (Lines{c.start, c.summary}));
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(dev.read(kScaling), c.scaling);
-        EXPECT_EQ(dev.read(kKernel + "sched_boost"), c.boost);
+        EXPECT_EQ(dev.read(kKernelDir + "sched_boost"), c.boost);
         EXPECT_TRUE(dev.calls().empty());  // plain writes, no shell
-        for (const KernelTweak& t : kernel_tweak_table(c.profile)) {
-            if (t.path == kScaling) continue;
-            EXPECT_EQ(dev.read(t.path), t.value) << t.path;
-            EXPECT_EQ(dev.mode(t.path), 0644u) << t.path;  // a sysctl keeps its mode
+        for (const GoldenTweak& t : kGoldenTweaks) {
+            std::string path = kKernelDir + t.name;
+            if (path == kScaling || t.value(c.profile) == nullptr) continue;
+            EXPECT_EQ(dev.read(path), t.value(c.profile)) << path;
+            EXPECT_EQ(dev.mode(path), 0644u) << path;  // a sysctl keeps its mode
         }
+    }
+}
+
+// A kernel with none of the table's nodes: the emulator without its
+// mainline scheduler entries.
+void remove_scheduler_entries(SimDevice& dev) {
+    for (const char* name : {"sched_child_runs_first", "sched_rt_period_us", "sched_rt_runtime_us",
+                             "sched_rr_timeslice_ms", "sched_schedstats"}) {
+        dev.remove(kKernelDir + name);
     }
 }
 
 TEST(KernelTweaksE2e, AKernelWithoutTheNodesStillSucceeds) {
     SimDevice dev("bare");
+    remove_scheduler_entries(dev);
     auto r = dev.run({"--perf_kt"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying Performance Kernel Tweaks...", "[OK] Applied 0 kernel tweaks"}));
     EXPECT_EQ(r.status, 0);
@@ -60,27 +80,37 @@ TEST(KernelTweaksE2e, AKernelWithoutTheNodesStillSucceeds) {
 // as the same user and fails too, so the node is not counted. The repeated
 // scaling node is taken out: its first write locks it against the second.
 TEST(KernelTweaksE2e, ARefusedNodeWarnsBetweenStartAndSummary) {
-    SimDevice dev("snapdragon");
+    SimDevice dev("qc_hmp");
     // root's nodes: the shell user writes only those opened to everyone
-    for (const KernelTweak& t : kernel_tweak_table(P::performance)) dev.chmod(t.path, 0666);
+    for (const GoldenTweak& t : kGoldenTweaks) {
+        if (dev.exists(kKernel + t.name)) dev.chmod(kKernel + t.name, 0666);
+    }
     dev.chmod(kKernel + "sched_boost", 0444);
     dev.remove(kScaling);
     auto r = dev.run({"--perf_kt"}, kShellUid);
+    // 21 rows of the HMP kernel take the profile; the two scaling rows are
+    // gone, sched_boost is refused and sched_spill_load's 600 is out of range,
+    // and sched_cfs_boost, opened to everyone, takes its write
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying Performance Kernel Tweaks...",
                                 "[WARN] Permission denied for " + kKernel + "sched_boost, trying shell fallback...",
-                                "[OK] Applied 28 kernel tweaks"}));
+                                "[OK] Applied 19 kernel tweaks"}));
     ASSERT_EQ(dev.calls_of("sh").size(), 1u);
     EXPECT_EQ(dev.calls_of("sh")[0], (Call{"sh", "-c", "echo '1' > " + kKernel + "sched_boost"}));
 }
 
 TEST(CommonTweaksE2e, CountsTheWritesThatTook) {
     SimDevice dev("bare");
+    remove_scheduler_entries(dev);
     dev.write(kKernel + "sched_child_runs_first", "0\n");
     auto r = dev.run({"--common_startup"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying common tweaks...", "[OK] Common tweaks applied (1 operations)"}));
     EXPECT_EQ(dev.read(kKernel + "sched_child_runs_first"), "1");
 
-    SimDevice full("snapdragon");
+    // the emulator's own kernel: schedstats and child_runs_first, no autogroup
+    SimDevice emulator("bare");
+    EXPECT_EQ(emulator.run({"--common_startup"}).lines().back(), "[OK] Common tweaks applied (2 operations)");
+
+    SimDevice full("qc_walt4");
     EXPECT_EQ(full.run({"--common_startup"}).lines().back(), "[OK] Common tweaks applied (3 operations)");
     EXPECT_EQ(full.read(kKernel + "sched_schedstats"), "0");
     EXPECT_EQ(full.read(kKernel + "sched_autogroup_enabled"), "0");
@@ -88,6 +118,7 @@ TEST(CommonTweaksE2e, CountsTheWritesThatTook) {
 
 TEST(CommonTweaksE2e, FailsWhenNoWriteTook) {
     SimDevice dev("bare");
+    remove_scheduler_entries(dev);
     auto r = dev.run({"--common_startup"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying common tweaks...", "[ERROR] Failed to apply common tweaks"}));
     EXPECT_EQ(r.status, 0);

@@ -99,7 +99,8 @@ TEST_P(EveryPhone, RestoreAfterTuningLeavesThePhoneAsItWas) {
 INSTANTIATE_TEST_SUITE_P(Undo, EveryPhone,
                          ::testing::Values(Phone{"snapdragon", {}}, Phone{"snapdragon_gki", {}},
                                            Phone{"mtk_dimensity", {}}, Phone{"mtk_legacy", {}}, Phone{"mali", {}},
-                                           Phone{"bare", {}}, Phone{"snapdragon", 24}, Phone{"snapdragon", 26},
+                                           Phone{"bare", {}}, Phone{"qc_hmp", {}}, Phone{"qc_walt4", {}},
+                                           Phone{"snapdragon", 24}, Phone{"snapdragon", 26},
                                            Phone{"snapdragon", 31}, Phone{"mali", 32}, Phone{"snapdragon", 35}),
                          phone_name);
 

@@ -507,23 +507,36 @@ TEST(GmsDoze, Android7And8ReportTheStepTheyCannotDo) {
     EXPECT_EQ(android7.appop(kGms, "RUN_ANY_IN_BACKGROUND"), std::nullopt);
 }
 
-TEST(GmsDoze, EnableStopsAtTheFirstFailure) {
-    SimDevice dev("snapdragon");
-    dev.fail_tool("cmd", 1, "Security exception\n", {.args_contain = "appops set"});
-    auto r = dev.run({"--gms_doze_enable"});
-    EXPECT_EQ(r.out, "[INFO] Enabling GMS Doze...\n[ERROR] Command failed: cmd appops set " + kGms +
-                         " RUN_IN_BACKGROUND deny: Security exception\n\n");
-    EXPECT_EQ(without_journal_reads(dev.calls()).size(), 1u);
-}
-
-TEST(GmsDoze, RevertStopsAtTheFailingStep) {
-    SimDevice dev("snapdragon");
-    dev.fail_tool("cmd", 2, "", {.args_contain = "RUN_ANY_IN_BACKGROUND allow"});
-    auto r = dev.run({"--gms_doze_revert"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Reverting GMS Doze...",
-                                "[ERROR] Command failed: cmd appops set " + kGms + " RUN_ANY_IN_BACKGROUND allow: "}));
-    EXPECT_EQ(without_journal_reads(dev.calls()).size(), 2u);
-    EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), "allow");
+TEST(GmsDoze, StopsAtTheFirstFailingStep) {
+    struct Case {
+        const char* command;
+        int code;
+        const char* err;
+        const char* fails;  // the arguments of the step made to fail
+        std::string out;
+        size_t changes;  // the state-changing calls made, the failing one included
+        const char* kept;  // RUN_IN_BACKGROUND after the run, when a step before the failure set it
+    };
+    const Case cases[] = {
+        {"--gms_doze_enable", 1, "Security exception\n", "appops set",
+         "[INFO] Enabling GMS Doze...\n[ERROR] Command failed: cmd appops set " + kGms +
+             " RUN_IN_BACKGROUND deny: Security exception\n\n",
+         1, nullptr},
+        {"--gms_doze_revert", 2, "", "RUN_ANY_IN_BACKGROUND allow",
+         "[INFO] Reverting GMS Doze...\n[ERROR] Command failed: cmd appops set " + kGms +
+             " RUN_ANY_IN_BACKGROUND allow: \n",
+         2, "allow"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        SimDevice dev("snapdragon");
+        dev.fail_tool("cmd", c.code, c.err, {.args_contain = c.fails});
+        EXPECT_EQ(dev.run({c.command}).out, c.out);
+        EXPECT_EQ(without_journal_reads(dev.calls()).size(), c.changes);
+        if (c.kept != nullptr) {
+            EXPECT_EQ(dev.appop(kGms, "RUN_IN_BACKGROUND"), c.kept);
+        }
+    }
 }
 
 TEST(SetDnd, EitherCaseSwitchesIt) {

@@ -16,8 +16,8 @@
 namespace korvane {
 namespace {
 
-// A folder reached from its parent's descriptor: O_NOFOLLOW makes a link in
-// its place fail (ELOOP), O_DIRECTORY a file (ENOTDIR).
+// A folder reached from its parent's descriptor: a link in its place fails
+// (O_NOFOLLOW: ENOTDIR or ELOOP), and so does a file (O_DIRECTORY: ENOTDIR).
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::string child_path(const std::string& parent, std::string_view name) {

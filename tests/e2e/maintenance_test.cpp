@@ -345,25 +345,6 @@ TEST(ClearAppCache, APartThatCannotBeReadOrRemovedIsItsRootsWarning) {
 // A folder of the name elsewhere, which root must never reach through an app's folder.
 const std::string kVictim = "/data/adb/victim";
 
-// Links an app plants before the run: inside its folder, as its cache, and inside its cache.
-TEST(ClearAppCache, PlantedLinksAreNeverFollowed) {
-    SimDevice dev("snapdragon");
-    dev.write(kVictim + "/cache/keep", "precious");
-    const std::string app = "/data/data/com.whatsapp";
-    dev.symlink(kVictim, app + "/files");
-    dev.remove(app + "/cache");
-    dev.symlink(kVictim + "/cache", app + "/cache");
-    dev.symlink(kVictim + "/cache", "/data/data/com.tencent.ig/cache/into");
-    dev.symlink(kVictim, "/storage/emulated/0/Android/data/com.whatsapp/data");
-    auto r = dev.run({"--clear_cache_app"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Cleaning app cache...", "[INFO] External cache cleaned",
-                                "[INFO] Data cache cleaned", "[OK] App cache cleaned"}));
-    EXPECT_EQ(dev.read(kVictim + "/cache/keep"), "precious");
-    EXPECT_TRUE(dev.exists(app + "/files"));
-    EXPECT_TRUE(dev.exists(app + "/cache"));
-    EXPECT_FALSE(dev.exists("/data/data/com.tencent.ig/cache"));
-}
-
 // An app swaps its folders for links to another cache while the cleaning
 // runs, again and again: a path resolved twice would sooner or later lead
 // root's removal there.

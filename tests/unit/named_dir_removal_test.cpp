@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
-#include "sys/change_policy.h"
 #include "sys/named_dir_removal.h"
 #include "temp_dir.h"
 
@@ -28,7 +26,6 @@ protected:
             tmp_.write(file, "x");
         }
     }
-    void TearDown() override { set_change_policy(ChangePolicy::record); }
 
     bool exists(const std::string& path) const {
         std::error_code ec;
@@ -81,22 +78,6 @@ TEST_F(NamedDirRemoval, RootThatIsALinkOrMissingIsAnError) {
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error(), tmp_.file("none") + ": No such file or directory (os error 2)");
     EXPECT_TRUE(exists("root/app1/cache"));
-}
-
-TEST_F(NamedDirRemoval, DryRunNamesEachRemovalAndRemovesNothing) {
-    set_change_policy(ChangePolicy::dry_run);
-    ::testing::internal::CaptureStdout();
-    auto r = remove_named_dirs(tmp_.file("root/app1"), "cache");
-    std::string printed = ::testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(r);
-    // The listing's order is the file system's: compare as a set of lines.
-    std::multiset<std::string> lines;
-    for (size_t start = 0, end; (end = printed.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.insert(printed.substr(start, end - start));
-    }
-    EXPECT_EQ(lines, (std::multiset<std::string>{"[DRY] remove " + tmp_.file("root/app1/cache"),
-                                                 "[DRY] remove " + tmp_.file("root/app1/files/cache")}));
-    EXPECT_TRUE(exists("root/app1/cache/deep/cache/f"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "maintenance/step_report.h"
 #include "maintenance/utilities.h"
+#include "sys/named_dir_removal.h"
 #include "sys/node.h"
 #include "sys/runner.h"
 
@@ -16,20 +17,12 @@ Result<void> clean_ram() {
     return success();
 }
 
-namespace {
-
-// `find` batches the directories into few `rm` runs itself.
-Result<void> remove_cache_dirs(const std::string& root) {
-    return run_command("find", {root, "-type", "d", "-name", "cache", "-exec", "rm", "-rf", "{}", "+"});
-}
-
-}  // namespace
-
 Result<void> clear_app_cache() {
     print_line("[INFO] Cleaning app cache...");
-    report_step(remove_cache_dirs("/storage/emulated/0"), "[INFO] External cache cleaned",
+    report_step(remove_named_dirs("/storage/emulated/0", "cache"), "[INFO] External cache cleaned",
                 "[WARN] Failed to clean external cache: ");
-    report_step(remove_cache_dirs("/data/data"), "[INFO] Data cache cleaned", "[WARN] Failed to clean data cache: ");
+    report_step(remove_named_dirs("/data/data", "cache"), "[INFO] Data cache cleaned",
+                "[WARN] Failed to clean data cache: ");
     print_line("[OK] App cache cleaned");
     return success();
 }

@@ -1,9 +1,12 @@
 #include "maintenance/nand_health.h"
 
+#include <optional>
 #include <string>
 
 #include "maintenance/life_time.h"
 #include "sys/clock.h"
+#include "sys/dry_run.h"
+#include "sys/korvane_files.h"
 #include "sys/node.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -72,12 +75,14 @@ void print_wear(const LifeBanks& banks) {
     print_line("");
 }
 
-// Milliseconds taken by one `dd` run, from its start to its end.
-uint64_t timed_dd(const Args& args, std::string_view done, std::string_view failed) {
+// Milliseconds taken by one `dd` run, from its start to its end; nothing in
+// a dry run, which skips the run and has no time to show.
+std::optional<uint64_t> timed_dd(const Args& args, std::string_view done, std::string_view failed) {
     uint64_t start = monotonic_ns();
     auto r = run_command("dd", args);
     // The elapsed span truncated to whole milliseconds.
     uint64_t elapsed = (monotonic_ns() - start) / 1000000;
+    if (r && is_dry_run()) return std::nullopt;
     if (r) {
         out(done, elapsed, " ms");
     } else {
@@ -88,17 +93,23 @@ uint64_t timed_dd(const Args& args, std::string_view done, std::string_view fail
 
 void run_io_test() {
     print_line("[INFO] Running I/O performance test...");
-    const std::string scratch = kNandScratchFile;
-    // /data/local/tmp is writable by the shell user: whatever stands there,
-    // a link planted to make root's dd overwrite its target above all, goes
-    // first. One unlink, never a tree; a directory left there fails dd.
+    // In korvane's own folder, which only root can enter: in a folder another
+    // user can write (/data/local/tmp), a link planted between the unlink and
+    // dd's open would make root's dd overwrite its target. It is on /data as
+    // well, so the timing is the same.
+    const std::string scratch = korvane_file(kNandScratchName);
+    // A dd failing for want of the folder reports it on its line.
+    if (!is_dry_run()) (void)ensure_korvane_folder();
+    // Whatever an earlier report left there goes first. One unlink, never a
+    // tree; a directory left there fails dd.
     (void)remove_file(scratch);
-    uint64_t write_ms = timed_dd({"if=/dev/zero", "of=" + scratch, "bs=4k", "count=256"},
-                                 "Write Speed (1MB): ", "Write test failed: ");
-    uint64_t read_ms = timed_dd({"if=" + scratch, "of=/dev/null", "bs=4k"}, "Read Speed (1MB):  ", "Read test failed: ");
+    auto write_ms = timed_dd({"if=/dev/zero", "of=" + scratch, "bs=4k", "count=256"}, "Write Speed (1MB): ",
+                             "Write test failed: ");
+    auto read_ms = timed_dd({"if=" + scratch, "of=/dev/null", "bs=4k"}, "Read Speed (1MB):  ", "Read test failed: ");
     (void)remove_file(scratch);
+    if (!write_ms || !read_ms) return;
     print_line("");
-    print_line(performance_verdict(write_ms, read_ms));
+    print_line(performance_verdict(*write_ms, *read_ms));
     print_line("");
 }
 

@@ -5,8 +5,9 @@
 
 namespace korvane {
 
-// The scratch file of the I/O test; it never outlives a report.
-inline constexpr const char* kNandScratchFile = "/data/local/tmp/io_test_nand.dat";
+// The scratch file of the I/O test, in korvane's own folder; it never
+// outlives a report.
+inline constexpr const char* kNandScratchName = "io_test_nand.dat";
 
 // Prints the model, storage type, wear of both life-time banks with a verdict,
 // and a 1 MiB write/read timing with a verdict. Fails only when the model

@@ -3,16 +3,18 @@
 
 #include <string_view>
 
+#include "sys/dry_run.h"
 #include "sys/output.h"
 #include "sys/result.h"
 
 namespace korvane {
 
 // Prints `done_line` on success, or `warn_prefix` followed by the error text
-// on failure; returns whether the step succeeded.
+// on failure; returns whether the step succeeded. In a dry run a step that
+// succeeded was only shown by its "[DRY] " lines, which are its whole report.
 inline bool report_step(const Result<void>& step, std::string_view done_line, std::string_view warn_prefix) {
     if (step) {
-        print_line(done_line);
+        if (!is_dry_run()) print_line(done_line);
         return true;
     }
     out(warn_prefix, step.error());

@@ -11,8 +11,9 @@ namespace korvane {
 // is reported with a "[WARN] " line; always succeeds.
 Result<void> clean_ram();
 
-// Deletes every "cache" directory below shared storage and app data through
-// `find`. Each failed step is reported with a "[WARN] " line; always succeeds.
+// Deletes every "cache" directory below shared storage and app data, walking
+// the trees itself so that an app cannot redirect the removal with a link.
+// Each failed step is reported with a "[WARN] " line; always succeeds.
 Result<void> clear_app_cache();
 
 // Restricts Google Play services in the background and takes it off the

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "profiles/system_settings_table.h"
 #include "journal_reads.h"
 #include "kernel_tweak_golden.h"
 #include "sim_device.h"
+#include "system_settings_golden.h"
 
 namespace korvane::e2e {
 namespace {
@@ -124,10 +124,11 @@ TEST(CommonTweaksE2e, FailsWhenNoWriteTook) {
     EXPECT_EQ(r.status, 0);
 }
 
-std::vector<Call> expected_puts(P profile) {
+// The stores of a profile: the setting's value of that profile, as one argument.
+std::vector<Call> expected_puts(std::string_view GoldenSetting::*profile) {
     std::vector<Call> calls;
-    for (const GlobalSetting& s : global_settings()) {
-        calls.push_back({"settings", "put", "global", std::string(s.name), setting_value(s, profile)});
+    for (const GoldenSetting& s : kGoldenSettings) {
+        calls.push_back({"settings", "put", "global", std::string(s.name), std::string(s.*profile)});
     }
     return calls;
 }
@@ -135,14 +136,13 @@ std::vector<Call> expected_puts(P profile) {
 TEST(SystemProfileE2e, StoresTheSixSettingsAsSingleArguments) {
     struct Case {
         const char* command;
-        P profile;
+        std::string_view GoldenSetting::*profile;
         const char* start;
-        size_t activity_manager_length;
     };
     const Case cases[] = {
-        {"--batt_sys", P::battery, "[INFO] Applying Battery System Settings...", 1534},
-        {"--nrml_sys", P::balanced, "[INFO] Applying Balanced System Settings...", 1536},
-        {"--perf_sys", P::performance, "[INFO] Applying Performance System Settings...", 1532},
+        {"--batt_sys", &GoldenSetting::battery, "[INFO] Applying Battery System Settings..."},
+        {"--nrml_sys", &GoldenSetting::balanced, "[INFO] Applying Balanced System Settings..."},
+        {"--perf_sys", &GoldenSetting::performance, "[INFO] Applying Performance System Settings..."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -150,9 +150,8 @@ TEST(SystemProfileE2e, StoresTheSixSettingsAsSingleArguments) {
         auto r = dev.run({c.command});
         EXPECT_EQ(r.lines(), Lines{c.start});  // no closing line on success
         auto calls = without_journal_reads(dev.calls_of("settings"));
-        ASSERT_EQ(calls, expected_puts(c.profile));
-        EXPECT_EQ(calls[0][4].size(), c.activity_manager_length);
-        for (const Call& call : calls) EXPECT_EQ(dev.setting("global", call[3]), call[4]);
+        EXPECT_EQ(calls, expected_puts(c.profile));
+        for (const GoldenSetting& s : kGoldenSettings) EXPECT_EQ(dev.setting("global", std::string(s.name)), s.*c.profile);
     }
 }
 
@@ -160,15 +159,15 @@ TEST(SystemProfileE2e, AFailingStoreStopsTheProfile) {
     SimDevice dev("snapdragon");
     dev.fail_tool("settings", 1, "settings: store is read-only\n", {.args_contain = "put global job_scheduler_quota"});
     auto r = dev.run({"--batt_sys"});
-    auto puts = expected_puts(P::battery);
-    const Call& third = puts[2];
-    std::string command_line = "settings put global " + third[3] + " " + third[4];
+    auto puts = expected_puts(&GoldenSetting::battery);
+    std::string command_line =
+        "settings put global job_scheduler_quota_controller_constants " + std::string(kGoldenSettings[2].battery);
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying Battery System Settings...",
                                 "[ERROR] Command failed: " + command_line + ": settings: store is read-only",
                                 ""}));  // the tool's own newline, kept in the error text
     EXPECT_EQ(without_journal_reads(dev.calls_of("settings")), (std::vector<Call>{puts[0], puts[1], puts[2]}));
-    EXPECT_TRUE(dev.setting("global", "activity_manager_constants").has_value());
-    EXPECT_TRUE(dev.setting("global", "job_scheduler_constants").has_value());
+    EXPECT_EQ(dev.setting("global", "activity_manager_constants"), kGoldenSettings[0].battery);
+    EXPECT_EQ(dev.setting("global", "job_scheduler_constants"), kGoldenSettings[1].battery);
     for (const char* never : {"job_scheduler_quota_controller_constants", "battery_saver_constants",
                               "device_idle_constants", "app_standby_constants"}) {
         EXPECT_FALSE(dev.setting("global", never).has_value()) << never;
@@ -182,7 +181,7 @@ TEST(SystemProfileE2e, ResetDeletesAllSix) {
     auto r = dev.run({"--resetting_sys"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Resetting System Profile...", "[OK] System Profile Reset Complete"}));
     std::vector<Call> deletes;
-    for (const GlobalSetting& s : global_settings()) {
+    for (const GoldenSetting& s : kGoldenSettings) {
         deletes.push_back({"settings", "delete", "global", std::string(s.name)});
         EXPECT_FALSE(dev.setting("global", std::string(s.name)).has_value()) << s.name;
     }

@@ -4,6 +4,7 @@
 // korvane, for its help text.
 #include <gtest/gtest.h>
 
+#include "../help_text.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -179,7 +180,7 @@ TEST(SimSmoke, KorvaneRunsInTheSandbox) {
     SimDevice dev;
     auto r = dev.run({"--help"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_FALSE(r.out.empty());
+    EXPECT_EQ(r.out, kHelp);
 }
 
 }  // namespace

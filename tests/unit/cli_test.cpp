@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "../help_text.h"
 #include "sys/runner.h"
 
 namespace korvane {
@@ -21,71 +22,6 @@ CliRun run_korvane(const std::vector<std::string>& args) {
     CliRun run{r->out, r->err, r->exited_zero ? 0 : 1};
     return run;
 }
-
-const char* const kHelp =
-    "\n"
-    "KORVANE HELPER CLI\n"
-    "\n"
-    "SYSTEM PROFILES\n"
-    "  --perf_sys          Apply performance system profile\n"
-    "  --batt_sys          Apply battery saver system profile\n"
-    "  --nrml_sys          Apply balanced system profile\n"
-    "  --resetting_sys     Reset all system profiles\n"
-    "\n"
-    "KERNEL TWEAKS\n"
-    "  --perf_kt           Apply performance kernel tweaks\n"
-    "  --batt_kt           Apply battery saver kernel tweaks\n"
-    "  --nrml_kt           Apply balanced kernel tweaks\n"
-    "\n"
-    "AUTO SETUP\n"
-    "  --auto_setup <mode> Auto setup (gamemode, normalmode, batterymode)\n"
-    "\n"
-    "CPU CONTROL\n"
-    "  --cpu_max <0-100>   Set CPU maximum frequency (%)\n"
-    "  --cpu_min <0-100>   Set CPU minimum frequency (%)\n"
-    "  --cpu_reset         Reset CPU frequencies\n"
-    "  --disable_cpu_limit Disable CPU frequency limits\n"
-    "\n"
-    "GPU CONTROL\n"
-    "  --gpu_max <0-100>   Set GPU maximum frequency (%)\n"
-    "  --gpu_min <0-100>   Set GPU minimum frequency (%)\n"
-    "  --gpu_reset         Reset GPU frequencies\n"
-    "\n"
-    "MONITORING\n"
-    "  --get_freq_available_cpu  Show available CPU frequencies\n"
-    "  --get_freq_available_gpu  Show available GPU frequencies\n"
-    "  --gpu_info                Debug GPU detection\n"
-    "  --get_refresh             Get current refresh rate\n"
-    "  --check_nand              Run NAND/Storage Diagnostic Tool\n"
-    "\n"
-    "BATTERY & CHARGING\n"
-    "  --bypass <on|off|test>      Control bypass charging\n"
-    "  --fast_charge <on|off|test> Control force fast charging\n"
-    "  --gms_doze_revert        Disable GMS Doze\n"
-    "  --gms_doze_enable        Enable GMS Doze\n"
-    "\n"
-    "GAMING OPTIMIZATIONS\n"
-    "  --downscales <factor>    Apply game downscaling\n"
-    "  --reset_downscale        Reset game downscaling\n"
-    "  --fps_limit <fps>        Set FPS limit\n"
-    "  --reset_fps              Reset FPS limit\n"
-    "  --sf_auto                Adjust SurfaceFlinger\n"
-    "\n"
-    "UTILITIES\n"
-    "  --clean_ram              Clear RAM\n"
-    "  --clear_cache_app        Clear app cache\n"
-    "  --set_dnd <Y/N>          Set Do Not Disturb\n"
-    "  --common_startup         Apply common optimizations\n"
-    "  --disable_network        Disable network connections\n"
-    "\n"
-    "  --help, -h              Show this help message\n"
-    "\n"
-    "\n"
-    "UNDO AND PREVIEW\n"
-    "  --restore                Undo every recorded change\n"
-    "  --dry-run <command> [value] Show what a command would change\n"
-    "  --on_boot <mode|off>     Apply a mode at every boot\n"
-    "\n";
 
 TEST(Cli, HelpIsPrintedForNoCommandAndBothHelpWords) {
     for (const auto& args : {std::vector<std::string>{}, {"--help"}, {"-h"}, {"--help", "extra"}}) {

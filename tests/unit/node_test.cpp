@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "sys/change_policy.h"
+#include "root_only.h"
 #include "temp_dir.h"
 
 namespace korvane {
@@ -88,7 +89,7 @@ FallbackRun run_fallback(const std::string& value, const std::string& node_name,
 }
 
 TEST(WriteNode, OwnerUnlocksItsOwnLockWithoutTheShell) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    KORVANE_SKIP_UNLESS_ROOT();
     // As on sysfs, where a 0444 node refuses even root until a write bit is back.
     FallbackRun run = run_fallback("902400", "scaling_max_freq", "exit 1\n", kNobody);
     EXPECT_EQ(run.result, "ok");
@@ -99,7 +100,7 @@ TEST(WriteNode, OwnerUnlocksItsOwnLockWithoutTheShell) {
 }
 
 TEST(WriteNode, PermissionRefusalGoesThroughTheShellOnce) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    KORVANE_SKIP_UNLESS_ROOT();
     FallbackRun run = run_fallback("1", "sched_boost", "exit 0\n");
     EXPECT_NE(run.output.find("[WARN] Permission denied for "), std::string::npos);
     EXPECT_NE(run.output.find("/sched_boost, trying shell fallback...\n"), std::string::npos);
@@ -110,7 +111,7 @@ TEST(WriteNode, PermissionRefusalGoesThroughTheShellOnce) {
 }
 
 TEST(WriteNode, FailingShellFallbackCarriesItsStandardError) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    KORVANE_SKIP_UNLESS_ROOT();
     FallbackRun run = run_fallback("1", "node", "echo 'sh: cannot create' >&2\nexit 2\n");
     EXPECT_EQ(run.result.rfind("Shell fallback failed for /", 0), 0u) << run.result;
     EXPECT_NE(run.result.find("/node: sh: cannot create\n"), std::string::npos) << run.result;

@@ -12,41 +12,40 @@
 namespace korvane {
 namespace {
 
-TEST(RunCommand, MissingProgramIsAStartFailure) {
-    auto r = run_command("korvane-no-such-tool", {"a", "b"});
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error(), "Failed to execute command korvane-no-such-tool a b: No such file or directory (os error 2)");
-}
-
-TEST(RunCommand, EmptyArgumentListKeepsTheBlankBeforeTheColon) {
-    auto r = run_command("korvane-no-such-tool", {});
-    EXPECT_EQ(r.error(), "Failed to execute command korvane-no-such-tool : No such file or directory (os error 2)");
-}
-
-TEST(RunCommand, StandardErrorWithExitZeroIsSuccess) {
-    EXPECT_TRUE(run_command("sh", {"-c", "echo noise >&2"}));
-}
-
-TEST(RunCommand, NonzeroExitCarriesStandardErrorUntrimmed) {
-    EXPECT_EQ(run_command("sh", {"-c", "exit 1"}).error(), "Command failed: sh -c exit 1: ");
-    EXPECT_EQ(run_command("sh", {"-c", "echo 'bad row' >&2; exit 3"}).error(),
-              "Command failed: sh -c echo 'bad row' >&2; exit 3: bad row\n");
-}
-
-TEST(RunCommand, DeathBySignalIsAFailure) {
-    EXPECT_FALSE(run_command("sh", {"-c", "kill -9 $$"}));
-}
-
-TEST(RunCommandOutput, KeepsTheTrailingNewline) {
-    EXPECT_EQ(run_command_output("printf", {"34\n"}).value(), "34\n");
-}
-
-TEST(RunCommandOutput, ReplacesInvalidUtf8) {
-    EXPECT_EQ(run_command_output("printf", {"a\\377b"}).value(), "a\xEF\xBF\xBD" "b");
-}
-
-TEST(RunCommandOutput, ArgumentsArePassedWithoutSplitting) {
-    EXPECT_EQ(run_command_output("printf", {"%s|", "a b", "*", "'q'"}).value(), "a b|*|'q'|");
+// What each runner makes of a command line: the output when it exits 0, or
+// the error text. run_command fails exactly like run_command_output.
+TEST(RunCommand, OutcomeOfEachKindOfRun) {
+    struct Case {
+        const char* program;
+        Args args;
+        bool ok;
+        std::string text;  // the output, or the error text
+    };
+    const std::string missing = ": No such file or directory (os error 2)";
+    const Case cases[] = {
+        {"korvane-no-such-tool", {"a", "b"}, false, "Failed to execute command korvane-no-such-tool a b" + missing},
+        // An empty argument list keeps the blank before the colon.
+        {"korvane-no-such-tool", {}, false, "Failed to execute command korvane-no-such-tool " + missing},
+        {"sh", {"-c", "echo noise >&2"}, true, ""},
+        {"sh", {"-c", "exit 1"}, false, "Command failed: sh -c exit 1: "},
+        // Standard error comes untrimmed.
+        {"sh", {"-c", "echo 'bad row' >&2; exit 3"}, false,
+         "Command failed: sh -c echo 'bad row' >&2; exit 3: bad row\n"},
+        {"sh", {"-c", "kill -9 $$"}, false, "Command failed: sh -c kill -9 $$: "},
+        {"printf", {"34\n"}, true, "34\n"},
+        {"printf", {"a\\377b"}, true, "a\xEF\xBF\xBD" "b"},  // invalid UTF-8 replaced
+        {"printf", {"%s|", "a b", "*", "'q'"}, true, "a b|*|'q'|"},  // no splitting, no globbing
+        {"sh", {"-c", "cat; echo end"}, true, "end\n"},  // standard input is empty
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(command_line(c.program, c.args));
+        auto output = run_command_output(c.program, c.args);
+        auto status = run_command(c.program, c.args);
+        ASSERT_EQ(output.ok(), c.ok);
+        EXPECT_EQ(c.ok ? *output : output.error(), c.text);
+        EXPECT_EQ(status.ok(), c.ok);
+        EXPECT_EQ(status.error(), c.ok ? "" : c.text);
+    }
 }
 
 TEST(RunCommandOutput, LargeOutputOnBothStreamsDoesNotHang) {

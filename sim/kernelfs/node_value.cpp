@@ -94,11 +94,17 @@ bool walt_margins_cross(const Mount& mount, std::string_view entry, const std::s
     return false;
 }
 
-int write_sysctl(const Mount& mount, std::string_view path, std::string_view input) {
+int write_sysctl(const Mount& mount, std::string_view path, std::string_view input, size_t offset, size_t& taken) {
     std::string_view entry = path.substr(kSysctlRoot.size());
+    // sysctl_writes_strict: an integer entry ignores every write past the
+    // first byte of the file and returns 0 for it
+    if (offset > 0 && sysctl_is_integer(entry)) {
+        taken = 0;
+        return 0;
+    }
     Text current = read_backing(mount.backing(path));
     if (current.error != 0) return current.error;
-    Text next = sysctl_write(entry, input, current.text, mount.generation);
+    Text next = sysctl_write(entry, input, current.text, mount.generation, &taken);
     if (next.error != 0) return next.error;
     if (walt_margins_cross(mount, entry, next.text)) return EINVAL;
     return write_backing(mount.backing(path), next.text);
@@ -117,12 +123,14 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
     return {0, t.text.substr(offset, size)};
 }
 
-int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input) {
+int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input, size_t offset,
+               size_t& taken) {
+    taken = input.size();
     switch (node) {
     case NodeClass::sysfs:
         return write_sysfs(mount, path, input);
     case NodeClass::sysctl:
-        return write_sysctl(mount, path, input);
+        return write_sysctl(mount, path, input, offset, taken);
     default:
         return write_backing(mount.backing(path), std::string(without_newline(input)));
     }

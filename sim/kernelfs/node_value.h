@@ -24,7 +24,9 @@ struct Mount {
 // The bytes a read at `offset` sees, or an errno.
 Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size);
 
-// Applies one write() of `input` to the node: 0 or the errno the writer gets.
-int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input);
+// Applies one write() of `input` at file offset `offset` to the node: 0 or
+// the errno the writer gets. `taken` is the count write() returns then.
+int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input, size_t offset,
+               size_t& taken);
 
 }  // namespace kernelfs

@@ -94,10 +94,12 @@ int read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     return static_cast<int>(t.text.size());
 }
 
-int write(const char* path, const char* buffer, size_t size, off_t, fuse_file_info*) {
-    // each write() is one store of the whole buffer, wherever the offset
-    int error = write_node(mount(), classify(path), path, std::string_view(buffer, size));
-    return error != 0 ? -error : static_cast<int>(size);
+int write(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    // each write() is one store; only /proc/sys minds the offset
+    size_t taken = size;
+    int error = write_node(mount(), classify(path), path, std::string_view(buffer, size),
+                           static_cast<size_t>(offset), taken);
+    return error != 0 ? -error : static_cast<int>(taken);
 }
 
 int create(const char* path, mode_t, fuse_file_info*) { return -create_error(classify(path), EACCES); }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "driver_nodes.h"
 #include "frequency_limits.h"
 #include "sysctl_rules.h"
 
@@ -113,7 +114,8 @@ int write_sysctl(const Mount& mount, std::string_view path, std::string_view inp
 }  // namespace
 
 Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size) {
-    Text t = read_backing(mount.backing(path));
+    const DriverNode* driver = driver_node(path);
+    Text t = driver != nullptr ? driver->show(mount, path) : read_backing(mount.backing(path));
     if (t.error != 0) return t;
     // integer sysctls answer only a read from the start
     if (node == NodeClass::sysctl && offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {};
@@ -126,6 +128,7 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
 int write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input, size_t offset,
                size_t& taken) {
     taken = input.size();
+    if (const DriverNode* driver = driver_node(path)) return driver->store(mount, path, input);
     switch (node) {
     case NodeClass::sysfs:
         return write_sysfs(mount, path, input);

@@ -27,6 +27,16 @@ std::string table_of(int lines, const std::string& line_end = "\n") {
     return text;
 }
 
+// A gpufreq v1 dump: "[i] freq = K, volt = ..." with K counting down from 900.
+std::string v1_table_of(int lines, const std::string& line_end = "\n") {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text.append("[").append(std::to_string(i)).append("] freq = ").append(std::to_string(900 - i));
+        text.append(", volt = 70000").append(line_end);
+    }
+    return text;
+}
+
 // The five field lines of the report for one record.
 Lines fields(const std::string& type, const std::string& path, const std::string& source, const std::string& max,
              const std::string& min) {
@@ -145,13 +155,13 @@ TEST(GpuMtkE2e, BothEndsOfTheTable) {
     EXPECT_EQ(v2.read(kMtkV2Index), "0");
 
     SimDevice v1("mtk_legacy");
-    v1.write(kMtkV1Table, table_of(16));
+    v1.write(kMtkV1Table, v1_table_of(16));
     EXPECT_EQ(v1.run({"--gpu_max", "0"}).lines(),
               (Lines{"[INFO] Setting GPU Max to 0%", "[OK] MTK v1 OPP 15 applied"}));
-    EXPECT_EQ(v1.read(kMtkV1Index), "15");
+    EXPECT_EQ(v1.read(kMtkV1Index), "885");  // the driver keeps the kHz of OPP 15
     EXPECT_EQ(v1.mode(kMtkV1Index), 0444u);
     EXPECT_EQ(v1.run({"--gpu_max", "200"}).lines().back(), "[OK] MTK v1 OPP 0 applied");
-    EXPECT_EQ(v1.read(kMtkV1Index), "0");
+    EXPECT_EQ(v1.read(kMtkV1Index), "900");
 }
 
 TEST(GpuMtkE2e, FormulasPartWhereThePositionFallsBetweenLines) {
@@ -161,9 +171,12 @@ TEST(GpuMtkE2e, FormulasPartWhereThePositionFallsBetweenLines) {
     SimDevice v2("mtk_dimensity");
     v2.write(kMtkV2Table, table);
     EXPECT_EQ(v2.run({"--gpu_max", "55"}).lines().back(), "[OK] MTK v2 OPP 5 applied");
+    std::string v1_table = v1_table_of(10, "\r\n");
+    v1_table.resize(v1_table.size() - 2);
     SimDevice v1("mtk_legacy");
-    v1.write(kMtkV1Table, table);
+    v1.write(kMtkV1Table, v1_table);
     EXPECT_EQ(v1.run({"--gpu_max", "55"}).lines().back(), "[OK] MTK v1 OPP 4 applied");
+    EXPECT_EQ(v1.read(kMtkV1Index), "896");
 }
 
 TEST(GpuMtkE2e, TableFailures) {

@@ -17,6 +17,7 @@ case $verb:$# in
 put:4 | put:5)
 	# a fifth word is "default", which the store ignores
 	[[ -d $store ]] || /system/bin/toybox mkdir -p "$store"
+	[[ $ns = game_overlay ]] && . /sim/tools/lib/overlay_lag.sh && sim_overlay_lag_hold "$key"
 	print -nr -- "$4" >"$store/$key"
 	settle_game
 	;;
@@ -29,6 +30,7 @@ get:3)
 	;;
 delete:3)
 	if [[ -f $store/$key ]]; then
+		[[ $ns = game_overlay ]] && . /sim/tools/lib/overlay_lag.sh && sim_overlay_lag_hold "$key"
 		/system/bin/toybox rm -f "$store/$key"
 		print -r -- "Successfully deleted $key from $ns"
 		settle_game

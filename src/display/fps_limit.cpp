@@ -43,6 +43,7 @@ Result<void> set_fps_limit(int32_t fps) {
     const std::string value = str_cat(fps);
     size_t count = 0;
     if (fps_route_for(*level) == FpsRoute::settings) {
+        if (!refresh_rate_keys_read(*level)) return error("FPS limits need Android 10 or later");
         count += counted(run_command("settings", {"put", "system", "peak_refresh_rate", value}),
                          "Failed to set peak refresh rate");
         count += counted(run_command("settings", {"put", "system", "min_refresh_rate", value}),

@@ -265,7 +265,7 @@ TEST(SimDoze, SystemAllowListDecidesForPlayServices) {
 
 TEST(SimSurfaceFlinger, RefreshRateLinePerRelease) {
     const std::pair<int, std::string> lines[] = {
-        {24, "  refresh-rate              : 120.000000 fps"}, {30, "  refresh-rate              : 120.000000 fps"},
+        {24, "  refresh-rate              : 120.000005 fps"}, {30, "  refresh-rate              : 120.000005 fps"},
         {31, "  refresh-rate              : 120.00fps"},      {33, "  refresh-rate              : 120.00 Hz"},
         {34, "  refresh-rate              : 120.00 Hz"},      {35, "  peak-refresh-rate         : 120.00 Hz"},
     };

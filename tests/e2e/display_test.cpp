@@ -321,7 +321,7 @@ TEST(FpsLimit, SettingsRouteUpToAndroid12LAndForAnUnreadableLevel) {
         const char* profile;
         int api;
     };
-    for (const Case& c : {Case{"mtk_legacy", 28}, Case{"snapdragon", 31}, Case{"snapdragon", 32}}) {
+    for (const Case& c : {Case{"snapdragon", 29}, Case{"snapdragon", 31}, Case{"snapdragon", 32}}) {
         SimDevice dev(c.profile, c.api);
         EXPECT_EQ(dev.run({"--fps_limit", "+60"}).lines(),
                   (Lines{"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}));

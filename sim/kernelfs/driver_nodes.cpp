@@ -1,10 +1,16 @@
 #include "driver_nodes.h"
 
+#include <cerrno>
+
 #include "charger_nodes.h"
+#include "cpu_hotplug.h"
 #include "gpufreq_nodes.h"
+#include "mali_limits.h"
 
 namespace kernelfs {
 namespace {
+
+int store_nothing(const Mount& mount, std::string_view path, std::string_view input);
 
 // clang-format off
 constexpr DriverNode kDriverNodes[] = {
@@ -12,8 +18,14 @@ constexpr DriverNode kDriverNodes[] = {
     {"/proc/gpufreqv2/fix_target_opp_index",    show_gpufreq_v2_fix,    store_gpufreq_v2_fix},
     {"/proc/mtk_battery_cmd/current_cmd",       show_battery_cmd,       store_battery_cmd},
     {"/sys/kernel/fast_charge/force_fast_charge", show_plain_flag,      store_newline_flag},
+    {"/sys/devices/system/cpu/online",          show_online_cores,      store_nothing},
+    {"/sys/devices/platform/1c500000.mali/scaling_max_freq", show_mali_limit, store_mali_max},
+    {"/sys/devices/platform/1c500000.mali/scaling_min_freq", show_mali_limit, store_mali_min},
 };
 // clang-format on
+
+// A show-only attribute reached with a write bit back: no store method.
+int store_nothing(const Mount&, std::string_view, std::string_view) { return EIO; }
 
 }  // namespace
 

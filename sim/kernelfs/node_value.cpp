@@ -2,8 +2,12 @@
 
 #include <cerrno>
 
+#include "cpu_hotplug.h"
+#include "devfreq_limits.h"
 #include "driver_nodes.h"
 #include "frequency_limits.h"
+#include "qos_requests.h"
+#include "show_only.h"
 #include "sysctl_rules.h"
 
 namespace kernelfs {
@@ -55,6 +59,25 @@ int store_limits(const Mount& mount, std::string_view dir, const LimitChange& ch
     return write_backing(base + (min_written ? max_name : min_name), std::to_string(other));
 }
 
+// 5.4+: the written limit is a freq_qos request that stays; both limits are
+// shown again from the two requests, so a min pulled down by a lower max
+// comes back when the max is raised.
+int write_cpufreq_request(const Mount& mount, std::string_view dir, Bound bound, std::string_view input,
+                          Limits now) {
+    auto value = parse_frequency(input);
+    if (!value) return EINVAL;
+    const Limits shown = now;
+    now.min = read_request(mount, dir, "scaling_min_freq").value_or(now.min);
+    now.max = read_request(mount, dir, "scaling_max_freq").value_or(now.max);
+    LimitChange change = cpufreq_limit_write(now, bound, input, mount.generation);
+    if (change.error != 0) return change.error;
+    const bool min_written = bound == Bound::min;
+    if (int error = write_request(mount, dir, min_written ? "scaling_min_freq" : "scaling_max_freq", *value)) {
+        return error;
+    }
+    return store_limits(mount, dir, change, shown, bound, "scaling_min_freq", "scaling_max_freq");
+}
+
 int write_sysfs(const Mount& mount, std::string_view path, std::string_view input) {
     std::string_view name = base_name(path), dir = dir_name(path);
     bool bound_file = name == "scaling_max_freq" || name == "scaling_min_freq";
@@ -62,6 +85,7 @@ int write_sysfs(const Mount& mount, std::string_view path, std::string_view inpu
     if (bound_file && (folder == "cpufreq" || folder.starts_with("policy"))) {
         Bound bound = name == "scaling_max_freq" ? Bound::max : Bound::min;
         Limits now = limits_in(mount, dir, "scaling_min_freq", "scaling_max_freq", "scaling_available_frequencies");
+        if (mount.generation != KernelGeneration::v4) return write_cpufreq_request(mount, dir, bound, input, now);
         LimitChange change = cpufreq_limit_write(now, bound, input, mount.generation);
         return store_limits(mount, dir, change, now, bound, "scaling_min_freq", "scaling_max_freq");
     }
@@ -69,8 +93,7 @@ int write_sysfs(const Mount& mount, std::string_view path, std::string_view inpu
         path.find("/kgsl/") != std::string_view::npos) {
         Bound bound = name == "max_freq" ? Bound::max : Bound::min;
         Limits now = limits_in(mount, dir, "min_freq", "max_freq", "available_frequencies");
-        LimitChange change = devfreq_limit_write(now, bound, input, mount.generation);
-        return store_limits(mount, dir, change, now, bound, "min_freq", "max_freq");
+        return write_devfreq_limit(mount, dir, bound, input, now);
     }
     return write_backing(mount.backing(path), std::string(without_newline(input)));
 }
@@ -131,6 +154,9 @@ int write_node(const Mount& mount, NodeClass node, std::string_view path, std::s
     if (const DriverNode* driver = driver_node(path)) return driver->store(mount, path, input);
     switch (node) {
     case NodeClass::sysfs:
+        if (show_only(path)) return EIO;
+        if (is_core_online_node(path)) return store_cpu_online(mount, path, input);
+        if (int error = offline_policy_error(mount, path); error != 0) return error;
         return write_sysfs(mount, path, input);
     case NodeClass::sysctl:
         return write_sysctl(mount, path, input, offset, taken);

@@ -94,8 +94,12 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "appops", "get", kGms, "RUN_ANY_IN_BACKGROUND"}, "RUN_ANY_IN_BACKGROUND: deny\n", "", 0},
         {{"cmd", "notification", "set_dnd", "priority"}, "Unknown command: set_dnd\n", "", 255},
         {{"cmd", "device_config", "list", "game_overlay"}, "", kNoConfig, 20},
+        {{"setprop", "debug.x", std::string(92, 'v')}, "",
+            "setprop: failed to set property 'debug.x' to '" + std::string(92, 'v') + "'\n", 1},
     }},
-    Release{29, {  // Android 10: device_config
+    Release{29, {  // Android 10: device_config; still toybox's setprop
+        {{"setprop", "ro.build.version.sdk", "99"}, "", "setprop: failed to set property 'ro.build.version.sdk' to '99'\n", 1},
+        {{"setprop", "x"}, "", "usage: setprop NAME VALUE\n\nSets an Android system property.\n", 1},
         {{"cmd", "device_config", "get", "game_overlay", kGame}, "null\n", "", 0},
         {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2,fps=60"}, "", "", 0},
         {{"cmd", "device_config", "list", "game_overlay"}, kGame + "=mode=2,fps=60\n", "", 0},
@@ -106,6 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
     Release{30, {  // Android 11: set_dnd
         {{"cmd", "notification", "set_dnd", "priority"}, "", "", 0},
         {{"cmd", "notification", "set_dnd", "sometimes"}, "Error occurred. Check logcat for details. Invalid filter: 0\n", "", 0},
+        {{"setprop", "x"}, "usage: setprop NAME VALUE\n\nSets an Android system property.\n", "", 1},
+        {{"cmd", "notification", "set_dnd"}, "Error occurred. Check logcat for details. Argument expected after \"set_dnd\"\n", "", 0},
         {{"dumpsys", "game"}, "", "Can't find service: game\n", 0},
     }},
     Release{31, {  // Android 12: the game manager with mode and downscale only

@@ -235,12 +235,12 @@ TEST(GpuMtkE2e, MinimumIsRefused) {
 
 TEST(GpuBoundE2e, ListedFrequencyIntoTheChosenNodeOnly) {
     SimDevice dev("snapdragon");
-    dev.write(kAdreno + "/available_frequencies", "800 600 600 200 \n");
+    dev.write(kAdreno + "/available_frequencies", "818000000 600000000 600000000 200000000 \n");
     EXPECT_EQ(dev.run({"--gpu_min", "50"}).lines(),
-              (Lines{"[INFO] Setting GPU Min to 50%", "[OK] GPU Min frequency set to 600"}));
-    EXPECT_EQ(dev.read(kAdreno + "/min_freq"), "600");
+              (Lines{"[INFO] Setting GPU Min to 50%", "[OK] GPU Min frequency set to 600000000"}));
+    EXPECT_EQ(dev.read(kAdreno + "/min_freq"), "600000000");
     EXPECT_EQ(dev.read(kAdreno + "/max_freq"), "818000000");
-    EXPECT_EQ(dev.run({"--gpu_max", "99"}).lines().back(), "[OK] GPU Max frequency set to 800");
+    EXPECT_EQ(dev.run({"--gpu_max", "99"}).lines().back(), "[OK] GPU Max frequency set to 818000000");
     EXPECT_EQ(dev.mode(kAdreno + "/max_freq"), 0444u);
 
     dev.remove(kAdreno + "/max_freq");

@@ -6,6 +6,7 @@
 #include "devfreq_limits.h"
 #include "driver_nodes.h"
 #include "frequency_limits.h"
+#include "governor_rule.h"
 #include "qos_requests.h"
 #include "show_only.h"
 #include "sysctl_rules.h"
@@ -157,6 +158,7 @@ int write_node(const Mount& mount, NodeClass node, std::string_view path, std::s
         if (show_only(path)) return EIO;
         if (is_core_online_node(path)) return store_cpu_online(mount, path, input);
         if (int error = offline_policy_error(mount, path); error != 0) return error;
+        if (unknown_governor(mount, path, input)) return EINVAL;
         return write_sysfs(mount, path, input);
     case NodeClass::sysctl:
         return write_sysctl(mount, path, input, offset, taken);

@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2,downscaleFactor=0.7,fps=60"}, "", "", 0},
         {{"cmd", "game", "mode", "2", kGame}, "", "", 0},
         {{"cmd", "game", "list", kGame},
-            "[Name:" + kGame + " Modes: {2=[Game Mode:2,Scaling:0.7,Use Angle:false,Fps:60,Loading Boost Duration:-1]}]\n", "", 0},
+            kGame + " interventions: [Name:" + kGame + " Modes: {2=[Game Mode:2,Scaling:0.7,Use Angle:false,Fps:60,Loading Boost Duration:-1]}]\n", "", 0},
         {{"cmd", "game", "reset", kGame}, "", "", 0},
         {{"cmd", "game", "mode"}, "", "\nException occurred while executing 'mode':\n"
             "java.lang.IllegalArgumentException: Argument expected after \"mode\"\n", 255},
@@ -138,6 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "deviceidle", "unwhitelist", kGms}, "Unknown command: unwhitelist\n", "", 255},
         {{"cmd", "deviceidle", "whitelist", "+" + kGms}, "Added: " + kGms + "\n", "", 0},
         {{"cmd", "deviceidle", "whitelist", "=" + kGms}, "true\n", "", 0},
+        {{"cmd", "deviceidle", "whitelist"}, "system-excidle," + kGms + ",10002\nsystem," + kGms + ",10002\nuser," + kGms +
+            ",10002\n", "", 0},
+        {{"cmd", "device_config", "get", "game_overlay"}, "", "Bad arguments\n", 255},
+        {{"cmd", "device_config", "flush", "game_overlay"}, "", "Invalid command: flush\n", 255},
         {{"cmd", "deviceidle", "whitelist", "-" + kGms}, "Removed: " + kGms + "\n", "", 0},
         {{"cmd", "deviceidle", "disable", kGms}, "Unknown idle mode: " + kGms + "\n", "", 0},
         {{"cmd", "deviceidle", "disable", "deep"}, "Deep idle mode disabled\n", "", 0},

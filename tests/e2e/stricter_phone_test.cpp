@@ -169,6 +169,17 @@ TEST(StricterPhoneE2e, OfflineCoreLosesItsCpufreqFolder) {
     EXPECT_EQ(dev.run({"--cpu_reset"}).lines().back(), "[OK] CPU frequencies reset for 7/8 cores");
 }
 
+// A governor the kernel did not register is refused.
+TEST(StricterPhoneE2e, GovernorMustBeListed) {
+    const std::string governor = kPolicy0 + "scaling_governor";
+    run_steps("snapdragon", governor, kPolicy0 + "scaling_available_governors",
+              {
+                  {governor, "bogus", "refused", "walt", "walt performance schedutil "},
+                  {governor, "performance\\n", "ok", "performance", "walt performance schedutil "},
+                  {governor, " powersave", "refused", "performance", "walt performance schedutil "},
+              });
+}
+
 // NotificationShellCmd: "on" is total silence; a missing filter is caught.
 TEST(StricterPhoneE2e, SetDndSpeaksAsTheNotificationService) {
     SimDevice dev("snapdragon");

@@ -49,6 +49,9 @@ list:1 | list:2)
 		fi
 	done
 	;;
-*) show_help 'Device Config (device_config) commands: get NAMESPACE KEY; put NAMESPACE KEY VALUE [default]; delete NAMESPACE KEY; list [NAMESPACE]' ;;
+:* | help:* | -h:*) show_help 'Device Config (device_config) commands: get NAMESPACE KEY; put NAMESPACE KEY VALUE [default]; delete NAMESPACE KEY; list [NAMESPACE]' ;;
+# DeviceConfig's shell command refuses on standard error
+get:* | put:* | delete:* | list:*) print -ru2 -- 'Bad arguments'; result 255 ;;
+*) print -ru2 -- "Invalid command: $verb"; result 255 ;;
 esac
 result 0

@@ -124,6 +124,8 @@ list | list-configs)
 	(($# >= 1)) || missing_argument "$verb"
 	check_game "$1"
 	sim_game_interventions "$1"
+	# 13's list names the package before a configuration it found
+	[[ $verb = list && $REPLY = '['* ]] && REPLY="$1 interventions: $REPLY"
 	print -r -- "${REPLY# }"
 	;;
 list-modes)

@@ -68,14 +68,4 @@ LimitChange cpufreq_limit_write(const Limits& now, Bound bound, std::string_view
     return {0, std::min(min, max), max};
 }
 
-LimitChange devfreq_limit_write(const Limits& now, Bound bound, std::string_view input,
-                                KernelGeneration generation) {
-    LimitChange asked = requested(now, bound, input);
-    unsigned long written = bound == Bound::min ? asked.min : asked.max;
-    if (asked.error == 0 && generation == KernelGeneration::v4 && written != 0 && asked.min > asked.max) {
-        return {EINVAL};
-    }
-    return asked;
-}
-
 }  // namespace kernelfs

@@ -1,7 +1,6 @@
 #pragma once
 // The frequency limits a kernel keeps when a cpufreq policy's
-// scaling_max_freq or scaling_min_freq, or an Adreno devfreq max_freq or
-// min_freq, is written (drivers/cpufreq/cpufreq.c, drivers/devfreq/devfreq.c).
+// scaling_max_freq or scaling_min_freq is written (drivers/cpufreq/cpufreq.c).
 
 #include <optional>
 #include <string_view>
@@ -28,11 +27,6 @@ struct LimitChange {
 
 // A cpufreq policy's limits after "input" is written to the `bound` file.
 LimitChange cpufreq_limit_write(const Limits& now, Bound bound, std::string_view input,
-                                KernelGeneration generation);
-
-// An Adreno devfreq's limits after the write: 4.x refuses a max below the
-// min (and a min above the max); later kernels keep any value.
-LimitChange devfreq_limit_write(const Limits& now, Bound bound, std::string_view input,
                                 KernelGeneration generation);
 
 // A frequency as the kernel's sscanf("%u") reads it; nullopt when there is none.

@@ -2,8 +2,14 @@
 
 #include <cerrno>
 
+#include "cpu_hotplug.h"
+#include "devfreq_limits.h"
+#include "driver_nodes.h"
 #include "frequency_limits.h"
 #include "sched_tunables.h"
+#include "governor_rule.h"
+#include "qos_requests.h"
+#include "show_only.h"
 #include "sysctl_rules.h"
 
 namespace kernelfs {
@@ -55,6 +61,25 @@ int store_limits(const Mount& mount, std::string_view dir, const LimitChange& ch
     return write_backing(base + (min_written ? max_name : min_name), std::to_string(other));
 }
 
+// 5.4+: the written limit is a freq_qos request that stays; both limits are
+// shown again from the two requests, so a min pulled down by a lower max
+// comes back when the max is raised.
+int write_cpufreq_request(const Mount& mount, std::string_view dir, Bound bound, std::string_view input,
+                          Limits now) {
+    auto value = parse_frequency(input);
+    if (!value) return EINVAL;
+    const Limits shown = now;
+    now.min = read_request(mount, dir, "scaling_min_freq").value_or(now.min);
+    now.max = read_request(mount, dir, "scaling_max_freq").value_or(now.max);
+    LimitChange change = cpufreq_limit_write(now, bound, input, mount.generation);
+    if (change.error != 0) return change.error;
+    const bool min_written = bound == Bound::min;
+    if (int error = write_request(mount, dir, min_written ? "scaling_min_freq" : "scaling_max_freq", *value)) {
+        return error;
+    }
+    return store_limits(mount, dir, change, shown, bound, "scaling_min_freq", "scaling_max_freq");
+}
+
 int write_sysfs(const Mount& mount, std::string_view path, std::string_view input) {
     std::string_view name = base_name(path), dir = dir_name(path);
     bool bound_file = name == "scaling_max_freq" || name == "scaling_min_freq";
@@ -62,6 +87,7 @@ int write_sysfs(const Mount& mount, std::string_view path, std::string_view inpu
     if (bound_file && (folder == "cpufreq" || folder.starts_with("policy"))) {
         Bound bound = name == "scaling_max_freq" ? Bound::max : Bound::min;
         Limits now = limits_in(mount, dir, "scaling_min_freq", "scaling_max_freq", "scaling_available_frequencies");
+        if (mount.generation != KernelGeneration::v4) return write_cpufreq_request(mount, dir, bound, input, now);
         LimitChange change = cpufreq_limit_write(now, bound, input, mount.generation);
         return store_limits(mount, dir, change, now, bound, "scaling_min_freq", "scaling_max_freq");
     }
@@ -69,8 +95,7 @@ int write_sysfs(const Mount& mount, std::string_view path, std::string_view inpu
         path.find("/kgsl/") != std::string_view::npos) {
         Bound bound = name == "max_freq" ? Bound::max : Bound::min;
         Limits now = limits_in(mount, dir, "min_freq", "max_freq", "available_frequencies");
-        LimitChange change = devfreq_limit_write(now, bound, input, mount.generation);
-        return store_limits(mount, dir, change, now, bound, "min_freq", "max_freq");
+        return write_devfreq_limit(mount, dir, bound, input, now);
     }
     if (auto scheduler = sched_sysfs_write(mount, path, input)) return *scheduler;
     return write_backing(mount.backing(path), std::string(without_newline(input)));
@@ -84,8 +109,9 @@ Written write_sysctl(const Mount& mount, std::string_view path, std::string_view
     if (auto scheduler = sched_sysctl_write(mount, entry, input, current.text)) {
         next = *scheduler;
     } else {
-        Text plain = sysctl_write(entry, input, current.text, mount.generation);
-        next = {plain.error, input.size(), plain.text};
+        size_t taken = input.size();
+        Text plain = sysctl_write(entry, input, current.text, mount.generation, &taken);
+        next = {plain.error, taken, plain.text};
     }
     if (next.error != 0) return {next.error, 0};
     if (int crossed = sched_pair_error(mount, entry, next.stored); crossed != 0) return {crossed, 0};
@@ -96,7 +122,8 @@ Written write_sysctl(const Mount& mount, std::string_view path, std::string_view
 }  // namespace
 
 Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size) {
-    Text t = read_backing(mount.backing(path));
+    const DriverNode* driver = driver_node(path);
+    Text t = driver != nullptr ? driver->show(mount, path) : read_backing(mount.backing(path));
     if (t.error != 0) return t;
     // integer sysctls answer only a read from the start
     if (node == NodeClass::sysctl && offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {};
@@ -109,9 +136,23 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
 Written write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input,
                    size_t offset) {
     int error = 0;
+    if (const DriverNode* driver = driver_node(path)) {
+        error = driver->store(mount, path, input);
+        return {error, error == 0 ? input.size() : 0};
+    }
     switch (node) {
     case NodeClass::sysfs:
-        error = write_sysfs(mount, path, input);
+        if (show_only(path)) {
+            error = EIO;
+        } else if (is_core_online_node(path)) {
+            error = store_cpu_online(mount, path, input);
+        } else if (int offline = offline_policy_error(mount, path); offline != 0) {
+            error = offline;
+        } else if (unknown_governor(mount, path, input)) {
+            error = EINVAL;
+        } else {
+            error = write_sysfs(mount, path, input);
+        }
         break;
     case NodeClass::sysctl:
         if (offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {0, 0};

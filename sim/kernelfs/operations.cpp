@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
+#include "cpu_hotplug.h"
 #include "crash_rules.h"
 #include "node_class.h"
 #include "node_value.h"
@@ -37,6 +39,7 @@ int node_stat(const char* path, struct stat* st) {
         st->st_nlink = 2;
         return 0;
     }
+    if (hidden_by_hotplug(mount(), path)) return -ENOENT;
     if (lstat(mount().backing(path).c_str(), st) != 0) return -errno;
     st->st_uid = 0;
     st->st_gid = 0;
@@ -65,7 +68,10 @@ int readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_fi
     }
     DIR* dir = opendir(mount().backing(path).c_str());
     if (dir == nullptr) return -errno;
-    while (const dirent* entry = ::readdir(dir)) fill(buffer, entry->d_name, nullptr, 0, fuse_fill_dir_flags{});
+    while (const dirent* entry = ::readdir(dir)) {
+        if (hidden_by_hotplug(mount(), std::string(path) + "/" + entry->d_name)) continue;
+        fill(buffer, entry->d_name, nullptr, 0, fuse_fill_dir_flags{});
+    }
     closedir(dir);
     return 0;
 }

@@ -128,7 +128,9 @@ std::vector<long> sysctl_values(std::string_view stored) {
 }
 
 Text sysctl_write(std::string_view name, std::string_view input, std::string_view current,
-                  KernelGeneration generation) {
+                  KernelGeneration generation, size_t* taken) {
+    const size_t offered = input.size();
+    if (taken != nullptr) *taken = offered;
     const Entry& entry = entry_of(name);
     if (entry.type == Type::text) {
         // proc_dostring keeps the text up to the first newline
@@ -146,9 +148,10 @@ Text sysctl_write(std::string_view name, std::string_view input, std::string_vie
         values[parsed++] = v;
     }
     skip_spaces(input);
-    // a lone newline is no value; the kernel takes a surplus as a short
-    // write whose rest then fails, so refusing it whole is what a writer sees
-    if (parsed == 0 || !input.empty()) return {EINVAL, {}};
+    // a lone newline is no value; a surplus is left untaken: the values that
+    // fit are stored and the write returns a short count
+    if (parsed == 0) return {EINVAL, {}};
+    if (taken != nullptr) *taken = offered - input.size();
     return {0, join(values)};
 }
 

@@ -27,9 +27,11 @@ bool sysctl_is_integer(std::string_view entry);
 
 // What the entry holds after a write of `input` when it held `current`
 // (stored form: integers in decimal, tab-separated as a read shows them, no
-// final newline), or EINVAL.
+// final newline), or EINVAL. `taken` gets the count the write returns: short
+// when more values came than the entry holds (__do_proc_dointvec keeps those
+// that fit).
 Text sysctl_write(std::string_view entry, std::string_view input, std::string_view current,
-                  KernelGeneration generation);
+                  KernelGeneration generation, size_t* taken = nullptr);
 
 // The integers of a stored value; unreadable fields count as 0.
 std::vector<long> sysctl_values(std::string_view stored);

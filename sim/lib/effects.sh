@@ -4,6 +4,7 @@
 # in sim/tools/lib, shared with the device tools.
 source "$sim_dir/tools/lib/android.sh"
 source "$sim_dir/tools/lib/game_overlay.sh"
+source "$sim_dir/tools/lib/refresh_rate.sh"
 
 # Points the rules at a state folder and reads its release into $api.
 sim_effects_for() {
@@ -119,6 +120,13 @@ sim_report_effects() {
 		sim_describe_surfaceflinger
 		lines+=("SurfaceFlinger: $REPLY")
 	fi
+	for pkg in peak_refresh_rate min_refresh_rate; do
+		if [[ "$(cat "$pristine/android/settings/system/$pkg" 2>/dev/null)" != "$(cat "$state/android/settings/system/$pkg" 2>/dev/null)" ]]; then
+			sim_refresh_rate
+			lines+=("display: ${REPLY:-?} Hz${rr_note:+; refresh-rate settings: $rr_note}")
+			break
+		fi
+	done
 	((${#lines[@]})) || return 0
 	echo "Effects:"
 	printf '  %s\n' "${lines[@]}"

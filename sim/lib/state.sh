@@ -110,17 +110,29 @@ sim_new_boot_id() {
 }
 
 # Reboots the phone of a state folder: the kernel's nodes come back as the
-# profile has them, with a new boot id, and debug.* properties set since the
-# last boot are gone (the build's own, such as
-# debug.sf.use_phase_offsets_as_durations, are set again at boot); everything
-# else in android/ and data/ stays.
+# profile has them, with a new boot id; runtime properties other than
+# persist.* are gone (the build's own, such as
+# debug.sf.use_phase_offsets_as_durations, are set again at boot) and so is a
+# `deviceidle disable`; everything else in android/ and data/ stays.
 sim_reboot_state() {
 	local state=$1
 	sim_pristine "$(<"$state/profile")"
-	rm -rf "$state/sys" "$state/proc"
+	rm -rf "$state/sys" "$state/proc" "$state/qos"
 	cp -a "$REPLY/sys" "$REPLY/proc" "$state/"
-	rm -f "$state"/android/props/debug.*
-	(shopt -s nullglob; for p in "$REPLY"/android/props/debug.*; do cp -a "$p" "$state/android/props/"; done)
+	# only persist.* properties are on disk; ro.* are the build's (and the
+	# release sim/run --api chose); every other runtime property is gone, and
+	# the build's own come back
+	(
+		shopt -s nullglob
+		for p in "$state"/android/props/*; do
+			[[ ${p##*/} = persist.* || ${p##*/} = ro.* ]] || rm -f "$p"
+		done
+		for p in "$REPLY"/android/props/*; do
+			[[ ${p##*/} = persist.* || ${p##*/} = ro.* ]] || cp -a "$p" "$state/android/props/"
+		done
+	)
+	# DeviceIdleController keeps `deviceidle disable` in memory only
+	rm -f "$state/android/deviceidle/deep_disabled" "$state/android/deviceidle/light_disabled"
 	sim_new_boot_id "$state"
 }
 

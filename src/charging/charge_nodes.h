@@ -51,7 +51,7 @@ inline constexpr std::string_view kMtkBatteryCmdPath = "/proc/mtk_battery_cmd/cu
 inline constexpr std::string_view kMtkBypassEnable = "0 1";
 inline constexpr std::string_view kMtkBypassDisable = "0 0";
 
-// Fast-charge flag nodes: "1" enables, "0" disables, alike for all.
+// Fast-charge flag nodes: "1\n" enables, "0\n" disables, alike for all.
 // clang-format off
 inline constexpr std::array<std::string_view, 8> kFastChargeNodes = {
     "/sys/kernel/fast_charge/force_fast_charge",

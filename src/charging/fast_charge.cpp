@@ -51,7 +51,9 @@ Result<std::size_t> set_fast_charge(std::string_view state) {
 
     bool enable = *action == ChargeAction::enable;
     out(enable ? "[INFO] Enabling Force Fast Charge..." : "[INFO] Disabling Force Fast Charge...");
-    std::size_t modified = write_fast_charge_nodes(enable ? "1" : "0");
+    // as echo writes them: a common force_fast_charge driver takes a write
+    // only when its second byte is a newline, and ignores others with success
+    std::size_t modified = write_fast_charge_nodes(enable ? "1\n" : "0\n");
     out(enable ? "[OK] Fast Charge Enabled - " : "[OK] Fast Charge Disabled - ", modified, " paths modified");
     return modified;
 }

@@ -3,6 +3,7 @@
 #include "display/downscale_factor.h"
 #include "display/game_overlay.h"
 #include "display/overlay_store.h"
+#include "display/performance_mode.h"
 #include "display/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -41,13 +42,15 @@ Result<std::size_t> apply_downscaling(std::string_view factor) {
     out("[INFO] Applying downscaling factor ", factor, "...");
     auto found = find_game_overlays();
     if (!found) return Error{found.error()};
-    // The count is of games found, not of games changed: per-game failures are silent.
+    // The count is of games found, less those that game mode 2 stays
+    // refused for: other per-game failures are silent.
+    std::size_t applied = 0;
     for (const std::string& game : found->games) {
         (void)store_overlay_setting(found->overlays, game, kDownscaleKey, *stored);
-        (void)run_command("cmd", {"game", "mode", "2", game});
+        if (enter_performance_mode(game)) ++applied;
     }
-    out("[OK] Downscaling factor ", factor, " applied to ", found->games.size(), " games");
-    return found->games.size();
+    out("[OK] Downscaling factor ", factor, " applied to ", applied, " games");
+    return applied;
 }
 
 Result<std::size_t> reset_downscaling() {

@@ -6,6 +6,7 @@
 #include "display/fps_rules.h"
 #include "display/game_overlay.h"
 #include "display/overlay_store.h"
+#include "display/performance_mode.h"
 #include "display/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -42,6 +43,7 @@ Result<void> set_fps_limit(int32_t fps) {
     const std::string value = str_cat(fps);
     size_t count = 0;
     if (fps_route_for(*level) == FpsRoute::settings) {
+        if (!refresh_rate_keys_read(*level)) return error("FPS limits need Android 10 or later");
         count += counted(run_command("settings", {"put", "system", "peak_refresh_rate", value}),
                          "Failed to set peak refresh rate");
         count += counted(run_command("settings", {"put", "system", "min_refresh_rate", value}),
@@ -52,8 +54,7 @@ Result<void> set_fps_limit(int32_t fps) {
             const size_t stored = counted(store_overlay_setting(found.overlays, game, kFpsKey, value),
                                           str_cat("Failed to set FPS for ", game));
             // The mode-2 entry applies only while the game is in mode 2.
-            if (stored) (void)run_command("cmd", {"game", "mode", "2", game});
-            count += stored;
+            if (stored && enter_performance_mode(game)) ++count;
         }
     }
     if (count == 0) return error("Failed to set FPS limit");

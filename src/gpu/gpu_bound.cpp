@@ -1,4 +1,5 @@
-// Upper and lower GPU bounds: an OPP index on MTK, a listed frequency elsewhere.
+// Upper and lower GPU bounds: an OPP index on MTK v2, the kHz of an OPP on
+// MTK v1, a listed frequency elsewhere.
 #include <string>
 
 #include "gpu/gpu_freq.h"
@@ -23,7 +24,14 @@ Result<void> set_mtk_opp(const GpuInfo& gpu, uint8_t percent) {
     uint64_t lines = opp_line_count(*table);
     if (lines == 0) return report_error("Empty OPP table");
     uint64_t index = v2 ? mtk_v2_opp_index(lines, percent) : mtk_v1_opp_index(lines, percent);
-    auto written = write_node(gpu.max_node, std::to_string(index));
+    std::string value = std::to_string(index);
+    if (!v2) {
+        // v1 pins a frequency of its table, in kHz; an index is ignored
+        auto khz = mtk_v1_opp_khz(*table, index);
+        if (!khz) return error(str_cat("Cannot read OPP table: line ", index, " has no frequency"));
+        value = std::to_string(*khz);
+    }
+    auto written = write_node(gpu.max_node, value);
     if (!written) return error("Failed to write OPP index: " + written.error());
     out("[OK] MTK ", v2 ? "v2" : "v1", " OPP ", index, " applied");
     return success();

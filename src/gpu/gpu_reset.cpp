@@ -1,21 +1,34 @@
 // The GPU's full range back: MTK releases its OPP lock, the others take the
 // ends of their frequency list.
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "gpu/gpu_freq.h"
 #include "gpu/gpu_required.h"
 #include "sys/node.h"
+#include "sys/os_error.h"
 #include "sys/output.h"
 
 namespace korvane {
 namespace {
 
+constexpr std::string_view kV1PinReleased = "gpufreq keep opp frequency disabled";
+
+// mt6768-style v1 drivers free the pin on "0" and still answer EFAULT: their
+// own status line says whether the pin is gone.
+bool v1_pin_released(const GpuInfo& gpu, const std::string& failure) {
+    if (!failure.ends_with(os_error_text(EFAULT))) return false;
+    auto status = read_node(gpu.max_node);
+    return status && status->find(kV1PinReleased) != std::string::npos;
+}
+
 Result<void> reset_mtk(const GpuInfo& gpu) {
     const bool v2 = is_mtk_v2(gpu);
-    // v2 takes -1 as "no fixed point"; v1 takes index 0, the fastest.
+    // v2 takes -1 as "no fixed point"; v1 takes 0, "no kept frequency".
     auto written = write_node(gpu.max_node, v2 ? "-1" : "0");
+    if (!written && !v2 && v1_pin_released(gpu, written.error())) written = success();
     if (!written) return error(str_cat("Failed to reset MTK ", v2 ? "v2" : "v1", " GPU: ", written.error()));
     out(v2 ? "[OK] MTK v2 GPU unlocked" : "[OK] MTK v1 GPU reset");
     return success();

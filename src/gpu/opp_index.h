@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace korvane {
@@ -17,5 +18,10 @@ uint64_t opp_line_count(std::string_view table);
 // slower point (the larger index) and mtk_v1 the faster one.
 uint64_t mtk_v2_opp_index(uint64_t lines, uint8_t percent);
 uint64_t mtk_v1_opp_index(uint64_t lines, uint8_t percent);
+
+// The kHz of line `index` of a gpufreq v1 table ("[7] freq = 598000, volt =
+// ..."): the digits after its first "freq = ". The v1 driver pins only a
+// frequency of its table, never an index. Nothing when the line has none.
+std::optional<uint64_t> mtk_v1_opp_khz(std::string_view table, uint64_t index);
 
 }  // namespace korvane

@@ -26,20 +26,36 @@ int chmod_retrying(const std::string& path, mode_t mode) {
     return 0;
 }
 
-// Writes the text in one open-write-close; returns 0 or the errno of the first
-// failing call, captured before anything else can change it.
-int write_once(const std::string& path, std::string_view text) {
+// What one open-write-close did: the errno of the first failing call,
+// captured before anything else can change it, or how much the node took.
+struct Stored {
+    int error = 0;
+    size_t taken = 0;
+    size_t wanted = 0;
+    bool ok() const { return error == 0 && taken == wanted; }
+};
+
+std::string stored_error_text(const Stored& stored) {
+    if (stored.error != 0) return os_error_text(stored.error);
+    return str_cat("only ", stored.taken, " of ", stored.wanted, " bytes were taken");
+}
+
+// Writes the text in one open-write-close. A node that takes fewer bytes than
+// offered (a sysctl given more values than it holds) answers a second write
+// with 0 bytes forever: the short count is the outcome, never retried.
+Stored store_once(const std::string& path, std::string_view text) {
     // No O_CREAT: on sysfs and procfs creating a missing entry fails with
     // EACCES, which would send every absent tunable to the shell fallback.
     int fd;
     do {
         fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return errno;
+    if (fd < 0) return {errno, 0, text.size()};
     UniqueFd owner(fd);
-    if (int err = write_all(fd, text); err != 0) return err;
-    if (::close(owner.release()) != 0 && errno != EINTR) return errno;
-    return 0;
+    WriteOutcome once = write_once(fd, text);
+    if (once.error != 0) return {once.error, 0, text.size()};
+    if (::close(owner.release()) != 0 && errno != EINTR) return {errno, once.taken, text.size()};
+    return {0, once.taken, text.size()};
 }
 
 bool is_bare_shell_word(std::string_view text) {
@@ -68,14 +84,15 @@ std::string escape_single_quoted(std::string_view text) {
 // bit back and retry once. Returns 0, or EACCES when the lock could not be
 // undone or still holds, or the retry's other error; a failed retry puts the
 // mode back as it was.
-int write_unlocked(const std::string& path, std::string_view value) {
+Stored write_unlocked(const std::string& path, std::string_view value) {
+    const Stored refused{EACCES, 0, value.size()};
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return EACCES;
+    if (::stat(path.c_str(), &st) != 0) return refused;
     mode_t mode = st.st_mode & 07777;
-    if (chmod_retrying(path, mode | 0200) != 0) return EACCES;
-    int err = write_once(path, value);
-    (void)chmod_retrying(path, err == 0 ? 0444 : mode);
-    return err;
+    if (chmod_retrying(path, mode | 0200) != 0) return refused;
+    Stored stored = store_once(path, value);
+    (void)chmod_retrying(path, stored.ok() ? 0444 : mode);
+    return stored;
 }
 
 Result<void> write_through_shell(const std::string& path, std::string_view value) {
@@ -124,23 +141,23 @@ Result<void> write_node(const std::string& path, std::string_view value) {
     auto allowed = allow_node_write(path, value, true);
     if (!allowed) return Error{allowed.error()};
     if (!*allowed) return success();
-    int err = write_once(path, value);
-    if (err == 0) {
+    Stored stored = store_once(path, value);
+    if (stored.ok()) {
         (void)chmod_retrying(path, 0444);  // locks the value in; failing to is harmless
         return success();
     }
-    if (err == EACCES) err = write_unlocked(path, value);
-    if (err == 0) return success();
-    if (err == EACCES) return write_through_shell(path, value);
-    return error("Failed to write to " + path + ": " + os_error_text(err));
+    if (stored.error == EACCES) stored = write_unlocked(path, value);
+    if (stored.ok()) return success();
+    if (stored.error == EACCES) return write_through_shell(path, value);
+    return error("Failed to write to " + path + ": " + stored_error_text(stored));
 }
 
 Result<void> write_file(const std::string& path, std::string_view text) {
     auto allowed = allow_node_write(path, text, false);
     if (!allowed) return Error{allowed.error()};
     if (!*allowed) return success();
-    int err = write_once(path, text);
-    if (err != 0) return error(os_error_text(err));
+    Stored stored = store_once(path, text);
+    if (!stored.ok()) return error(stored_error_text(stored));
     return success();
 }
 
@@ -148,9 +165,9 @@ Result<void> put_node_back(const std::string& path, std::optional<std::string_vi
     if (content) {
         auto allowed = allow_node_write(path, *content, false);
         if (!allowed) return Error{allowed.error()};
-        int err = *allowed ? write_once(path, *content) : 0;
-        if (err == EACCES) err = write_unlocked(path, *content);
-        if (err != 0) return error(os_error_text(err));
+        Stored stored = *allowed ? store_once(path, *content) : Stored{};
+        if (stored.error == EACCES) stored = write_unlocked(path, *content);
+        if (!stored.ok()) return error(stored_error_text(stored));
     }
     // Only when it differs: /proc/sys refuses every chmod, even to the same mode.
     struct stat st;

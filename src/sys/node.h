@@ -24,7 +24,8 @@ namespace korvane {
 // back, retries once and locks the node again, printing nothing. When that
 // cannot be done, prints a warning and retries once through
 // `sh -c "echo '<value>' > <path>"`, quoted so that neither text can run a
-// second command.
+// second command. A node that takes only part of the value (or nothing)
+// fails with "only <k> of <n> bytes were taken", never written again.
 Result<void> write_node(const std::string& path, std::string_view value);
 
 // Writes `text` into the existing file at `path` with one open, write and

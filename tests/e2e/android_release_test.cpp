@@ -94,8 +94,12 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "appops", "get", kGms, "RUN_ANY_IN_BACKGROUND"}, "RUN_ANY_IN_BACKGROUND: deny\n", "", 0},
         {{"cmd", "notification", "set_dnd", "priority"}, "Unknown command: set_dnd\n", "", 255},
         {{"cmd", "device_config", "list", "game_overlay"}, "", kNoConfig, 20},
+        {{"setprop", "debug.x", std::string(92, 'v')}, "",
+            "setprop: failed to set property 'debug.x' to '" + std::string(92, 'v') + "'\n", 1},
     }},
-    Release{29, {  // Android 10: device_config
+    Release{29, {  // Android 10: device_config; still toybox's setprop
+        {{"setprop", "ro.build.version.sdk", "99"}, "", "setprop: failed to set property 'ro.build.version.sdk' to '99'\n", 1},
+        {{"setprop", "x"}, "", "usage: setprop NAME VALUE\n\nSets an Android system property.\n", 1},
         {{"cmd", "device_config", "get", "game_overlay", kGame}, "null\n", "", 0},
         {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2,fps=60"}, "", "", 0},
         {{"cmd", "device_config", "list", "game_overlay"}, kGame + "=mode=2,fps=60\n", "", 0},
@@ -106,6 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
     Release{30, {  // Android 11: set_dnd
         {{"cmd", "notification", "set_dnd", "priority"}, "", "", 0},
         {{"cmd", "notification", "set_dnd", "sometimes"}, "Error occurred. Check logcat for details. Invalid filter: 0\n", "", 0},
+        {{"setprop", "x"}, "usage: setprop NAME VALUE\n\nSets an Android system property.\n", "", 1},
+        {{"cmd", "notification", "set_dnd"}, "Error occurred. Check logcat for details. Argument expected after \"set_dnd\"\n", "", 0},
         {{"dumpsys", "game"}, "", "Can't find service: game\n", 0},
     }},
     Release{31, {  // Android 12: the game manager with mode and downscale only
@@ -123,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2,downscaleFactor=0.7,fps=60"}, "", "", 0},
         {{"cmd", "game", "mode", "2", kGame}, "", "", 0},
         {{"cmd", "game", "list", kGame},
-            "[Name:" + kGame + " Modes: {2=[Game Mode:2,Scaling:0.7,Use Angle:false,Fps:60,Loading Boost Duration:-1]}]\n", "", 0},
+            kGame + " interventions: [Name:" + kGame + " Modes: {2=[Game Mode:2,Scaling:0.7,Use Angle:false,Fps:60,Loading Boost Duration:-1]}]\n", "", 0},
         {{"cmd", "game", "reset", kGame}, "", "", 0},
         {{"cmd", "game", "mode"}, "", "\nException occurred while executing 'mode':\n"
             "java.lang.IllegalArgumentException: Argument expected after \"mode\"\n", 255},
@@ -132,6 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "deviceidle", "unwhitelist", kGms}, "Unknown command: unwhitelist\n", "", 255},
         {{"cmd", "deviceidle", "whitelist", "+" + kGms}, "Added: " + kGms + "\n", "", 0},
         {{"cmd", "deviceidle", "whitelist", "=" + kGms}, "true\n", "", 0},
+        {{"cmd", "deviceidle", "whitelist"}, "system-excidle," + kGms + ",10002\nsystem," + kGms + ",10002\nuser," + kGms +
+            ",10002\n", "", 0},
+        {{"cmd", "device_config", "get", "game_overlay"}, "", "Bad arguments\n", 255},
+        {{"cmd", "device_config", "flush", "game_overlay"}, "", "Invalid command: flush\n", 255},
         {{"cmd", "deviceidle", "whitelist", "-" + kGms}, "Removed: " + kGms + "\n", "", 0},
         {{"cmd", "deviceidle", "disable", kGms}, "Unknown idle mode: " + kGms + "\n", "", 0},
         {{"cmd", "deviceidle", "disable", "deep"}, "Deep idle mode disabled\n", "", 0},
@@ -265,7 +275,7 @@ TEST(SimDoze, SystemAllowListDecidesForPlayServices) {
 
 TEST(SimSurfaceFlinger, RefreshRateLinePerRelease) {
     const std::pair<int, std::string> lines[] = {
-        {24, "  refresh-rate              : 120.000000 fps"}, {30, "  refresh-rate              : 120.000000 fps"},
+        {24, "  refresh-rate              : 120.000005 fps"}, {30, "  refresh-rate              : 120.000005 fps"},
         {31, "  refresh-rate              : 120.00fps"},      {33, "  refresh-rate              : 120.00 Hz"},
         {34, "  refresh-rate              : 120.00 Hz"},      {35, "  peak-refresh-rate         : 120.00 Hz"},
     };

@@ -27,6 +27,16 @@ std::string table_of(int lines, const std::string& line_end = "\n") {
     return text;
 }
 
+// A gpufreq v1 dump: "[i] freq = K, volt = ..." with K counting down from 900.
+std::string v1_table_of(int lines, const std::string& line_end = "\n") {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text.append("[").append(std::to_string(i)).append("] freq = ").append(std::to_string(900 - i));
+        text.append(", volt = 70000").append(line_end);
+    }
+    return text;
+}
+
 // The five field lines of the report for one record.
 Lines fields(const std::string& type, const std::string& path, const std::string& source, const std::string& max,
              const std::string& min) {
@@ -145,13 +155,13 @@ TEST(GpuMtkE2e, BothEndsOfTheTable) {
     EXPECT_EQ(v2.read(kMtkV2Index), "0");
 
     SimDevice v1("mtk_legacy");
-    v1.write(kMtkV1Table, table_of(16));
+    v1.write(kMtkV1Table, v1_table_of(16));
     EXPECT_EQ(v1.run({"--gpu_max", "0"}).lines(),
               (Lines{"[INFO] Setting GPU Max to 0%", "[OK] MTK v1 OPP 15 applied"}));
-    EXPECT_EQ(v1.read(kMtkV1Index), "15");
+    EXPECT_EQ(v1.read(kMtkV1Index), "885");  // the driver keeps the kHz of OPP 15
     EXPECT_EQ(v1.mode(kMtkV1Index), 0444u);
     EXPECT_EQ(v1.run({"--gpu_max", "200"}).lines().back(), "[OK] MTK v1 OPP 0 applied");
-    EXPECT_EQ(v1.read(kMtkV1Index), "0");
+    EXPECT_EQ(v1.read(kMtkV1Index), "900");
 }
 
 TEST(GpuMtkE2e, FormulasPartWhereThePositionFallsBetweenLines) {
@@ -161,9 +171,12 @@ TEST(GpuMtkE2e, FormulasPartWhereThePositionFallsBetweenLines) {
     SimDevice v2("mtk_dimensity");
     v2.write(kMtkV2Table, table);
     EXPECT_EQ(v2.run({"--gpu_max", "55"}).lines().back(), "[OK] MTK v2 OPP 5 applied");
+    std::string v1_table = v1_table_of(10, "\r\n");
+    v1_table.resize(v1_table.size() - 2);
     SimDevice v1("mtk_legacy");
-    v1.write(kMtkV1Table, table);
+    v1.write(kMtkV1Table, v1_table);
     EXPECT_EQ(v1.run({"--gpu_max", "55"}).lines().back(), "[OK] MTK v1 OPP 4 applied");
+    EXPECT_EQ(v1.read(kMtkV1Index), "896");
 }
 
 TEST(GpuMtkE2e, TableFailures) {
@@ -222,12 +235,12 @@ TEST(GpuMtkE2e, MinimumIsRefused) {
 
 TEST(GpuBoundE2e, ListedFrequencyIntoTheChosenNodeOnly) {
     SimDevice dev("snapdragon");
-    dev.write(kAdreno + "/available_frequencies", "800 600 600 200 \n");
+    dev.write(kAdreno + "/available_frequencies", "818000000 600000000 600000000 200000000 \n");
     EXPECT_EQ(dev.run({"--gpu_min", "50"}).lines(),
-              (Lines{"[INFO] Setting GPU Min to 50%", "[OK] GPU Min frequency set to 600"}));
-    EXPECT_EQ(dev.read(kAdreno + "/min_freq"), "600");
+              (Lines{"[INFO] Setting GPU Min to 50%", "[OK] GPU Min frequency set to 600000000"}));
+    EXPECT_EQ(dev.read(kAdreno + "/min_freq"), "600000000");
     EXPECT_EQ(dev.read(kAdreno + "/max_freq"), "818000000");
-    EXPECT_EQ(dev.run({"--gpu_max", "99"}).lines().back(), "[OK] GPU Max frequency set to 800");
+    EXPECT_EQ(dev.run({"--gpu_max", "99"}).lines().back(), "[OK] GPU Max frequency set to 818000000");
     EXPECT_EQ(dev.mode(kAdreno + "/max_freq"), 0444u);
 
     dev.remove(kAdreno + "/max_freq");

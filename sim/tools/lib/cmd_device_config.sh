@@ -17,6 +17,7 @@ case $verb:$# in
 put:4 | put:5)
 	# a fifth word is "default", which the store ignores
 	[[ -d $store ]] || /system/bin/toybox mkdir -p "$store"
+	[[ $ns = game_overlay ]] && . /sim/tools/lib/overlay_lag.sh && sim_overlay_lag_hold "$key"
 	print -nr -- "$4" >"$store/$key"
 	settle_game
 	;;
@@ -29,6 +30,7 @@ get:3)
 	;;
 delete:3)
 	if [[ -f $store/$key ]]; then
+		[[ $ns = game_overlay ]] && . /sim/tools/lib/overlay_lag.sh && sim_overlay_lag_hold "$key"
 		/system/bin/toybox rm -f "$store/$key"
 		print -r -- "Successfully deleted $key from $ns"
 		settle_game
@@ -47,6 +49,9 @@ list:1 | list:2)
 		fi
 	done
 	;;
-*) show_help 'Device Config (device_config) commands: get NAMESPACE KEY; put NAMESPACE KEY VALUE [default]; delete NAMESPACE KEY; list [NAMESPACE]' ;;
+:* | help:* | -h:*) show_help 'Device Config (device_config) commands: get NAMESPACE KEY; put NAMESPACE KEY VALUE [default]; delete NAMESPACE KEY; list [NAMESPACE]' ;;
+# DeviceConfig's shell command refuses on standard error
+get:* | put:* | delete:* | list:*) print -ru2 -- 'Bad arguments'; result 255 ;;
+*) print -ru2 -- "Invalid command: $verb"; result 255 ;;
 esac
 result 0

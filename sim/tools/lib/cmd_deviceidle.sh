@@ -44,7 +44,13 @@ esac
 shift
 
 if (($# == 0)); then
-	# the lists, system entries then user entries
+	# the lists: the system's except-idle entries (which hold the
+	# allow-list's too), system entries, then user entries
+	if [[ $verb = whitelist && -f $S/deviceidle/sysconfig ]]; then
+		while IFS= read -r p; do
+			[[ -n $p && ! -e $S/deviceidle/sys_removed/$p ]] && list_line system-excidle, "$p"
+		done <"$S/deviceidle/sysconfig"
+	fi
 	if [[ -f $S/deviceidle/sysconfig ]]; then
 		while IFS= read -r p; do
 			[[ -n $p && ! -e $S/deviceidle/sys_removed/$p ]] || continue

@@ -3,6 +3,8 @@
 # reset, list; 14 and 15 add list-modes, list-configs and custom mode 4; 15
 # checks first that the package is an installed game.
 . /sim/tools/lib/game_overlay.sh
+. /sim/tools/lib/overlay_lag.sh
+sim_overlay_lag_tick
 
 typeset -u mode_upper
 game_help='Game manager (game) commands:
@@ -51,6 +53,9 @@ mode)
 	*) refuse "Invalid game mode: $typed" ;;
 	esac
 	sim_game_effect "$pkg"
+	# 12/13 read an overlay for any package and then set nothing for one that
+	# is not a game, silently
+	((api < 34 && !g_game && g_has_overlay)) && result 0
 	# standard (from 13) and custom need no configuration; 12 offers standard
 	# only beside another mode
 	if ((m == 2 || m == 3 || (m == 1 && api < 33))) && [[ "$g_modes " != *" $m "* ]]; then
@@ -119,6 +124,8 @@ list | list-configs)
 	(($# >= 1)) || missing_argument "$verb"
 	check_game "$1"
 	sim_game_interventions "$1"
+	# 13's list names the package before a configuration it found
+	[[ $verb = list && $REPLY = '['* ]] && REPLY="$1 interventions: $REPLY"
 	print -r -- "${REPLY# }"
 	;;
 list-modes)

@@ -81,6 +81,15 @@ sim_positive_number() {
 	[[ $mantissa = *[1-9]* ]]
 }
 
+# Sets REPLY to the file of the overlay value the game manager has for a
+# package: the stored one, or while its listener lags the one from before
+# (overlay_lag.sh).
+sim_overlay_file() {
+	REPLY=$S/device_config/game_overlay/$1
+	[[ -f $S/overlay_seen/$1.lag ]] && REPLY=$S/overlay_seen/$1
+	return 0
+}
+
 # Sets, for a package: g_game (1 when the game manager handles it),
 # g_overlay/g_has_overlay (the stored value), g_modes (available modes, " 1 2 4"),
 # g_mode (in force; 0 is unsupported), g_ds and g_fps (in force; empty: none)
@@ -88,9 +97,10 @@ sim_positive_number() {
 sim_game_effect() {
 	typeset pkg=$1 set_value= stored= m mode_entry=
 	g_game=0 g_overlay= g_has_overlay=0 g_modes= g_mode=0 g_ds= g_fps= g_notes=
-	if [[ -f $S/device_config/game_overlay/$pkg ]]; then
+	sim_overlay_file "$pkg"
+	if [[ -f $REPLY ]]; then
 		g_has_overlay=1
-		g_overlay=$(<"$S/device_config/game_overlay/$pkg")
+		g_overlay=$(<"$REPLY")
 	fi
 	if ((api < 31)); then
 		((g_has_overlay)) && g_notes='no game manager before Android 12'
@@ -174,7 +184,8 @@ sim_mode_name() {
 # configuration per mode, or a line saying it has none.
 sim_game_interventions() {
 	typeset pkg=$1 value= m modes= scaling fps
-	[[ -f $S/device_config/game_overlay/$pkg ]] && value=$(<"$S/device_config/game_overlay/$pkg")
+	sim_overlay_file "$pkg"
+	[[ -f $REPLY ]] && value=$(<"$REPLY")
 	[[ -f $S/game_set/$pkg ]] && value+=":$(<"$S/game_set/$pkg")"
 	sim_overlay_parse "$value" 0
 	if [[ -z $ov_modes ]]; then

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "profiles/kernel_tweak_table.h"
+#include "sys/change_gate.h"
 #include "sys/node.h"
 #include "sys/output.h"
 
@@ -17,6 +18,10 @@ bool is_up_migration_margin(std::string_view path) { return path.ends_with("upmi
 // node is just a write that fails and is not counted. A refused up-migration
 // margin is written once more after the rest, when its down margin is lower.
 uint32_t write_tweaks(const std::vector<KernelTweak>& tweaks) {
+    // Every original first, with one journal flush, then the writes.
+    std::vector<PlannedChange> planned;
+    for (const KernelTweak& tweak : tweaks) planned.push_back(node_change(tweak.path));
+    record_originals(planned);
     uint32_t written = 0;
     std::vector<const KernelTweak*> retry;
     for (const KernelTweak& tweak : tweaks) {

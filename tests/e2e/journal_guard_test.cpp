@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -27,24 +28,33 @@ RunResult run_with(const SimDevice& dev, const std::string& env, const std::stri
 // A root without a manager has no /data/adb: it is made and the journal kept.
 // Where the journal cannot be kept, each change is refused, and said once.
 TEST(JournalGuard, TheJournalsFolderIsMadeOrItsFailureSaidOnce) {
+    enum class Adb { missing, a_file, read_only };
     struct Case {
         const char* name;
-        bool adb_is_a_file;  // else /data/adb is missing
-        Lines expected;      // empty: as on a phone with /data/adb
+        Adb adb;
+        Lines expected;  // empty: as on a phone with /data/adb
     };
+    const std::string start = "[INFO] Applying Performance Kernel Tweaks...";
+    const std::string none = "[OK] Applied 0 kernel tweaks";
     const Case cases[] = {
-        {"no /data/adb", false, {}},
-        {"/data/adb cannot hold a folder", true,
-         {"[INFO] Applying Performance Kernel Tweaks...",
+        {"no /data/adb", Adb::missing, {}},
+        {"/data/adb cannot hold a folder", Adb::a_file,
+         {start,
           "[ERROR] Cannot keep the undo journal at /data/adb/korvane/journal: /data/adb/korvane: Not a directory "
           "(os error 20); nothing was changed",
-          "[OK] Applied 0 kernel tweaks"}},
+          none}},
+        {"/data/adb cannot be written", Adb::read_only,
+         {start,
+          "[ERROR] Cannot keep the undo journal at /data/adb/korvane/journal: /data/adb/korvane: Read-only file "
+          "system (os error 30); nothing was changed",
+          none}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimDevice dev("snapdragon");
-        dev.remove("/data/adb");
-        if (c.adb_is_a_file) dev.write("/data/adb", "");
+        if (c.adb != Adb::read_only) dev.remove("/data/adb");
+        if (c.adb == Adb::a_file) dev.write("/data/adb", "");
+        if (c.adb == Adb::read_only) std::ofstream(dev.state_dir() + "/android/read_only_data_adb").put('\n');
         const std::string original = dev.read("/proc/sys/kernel/sched_boost");
         Lines lines = dev.run({"--perf_kt"}).lines();
         if (c.expected.empty()) {

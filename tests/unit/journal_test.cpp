@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "journal_fixture.h"
@@ -104,6 +105,26 @@ TEST_F(Journal, PlannedChangesAreRecordedBeforeTheFirstOfThem) {
     EXPECT_FALSE(write_node(empty, "5"));
     EXPECT_EQ(journal_records().size(), 2u);
     EXPECT_EQ(slurp(empty), "");
+}
+
+// The keys of one namespace are read with one list call and recorded with
+// the nodes in one go; a key the list lacks was not set.
+TEST_F(Journal, PlannedToolChangesReadANamespaceOnce) {
+    const std::string log = dir.file("calls");
+    ::mkdir(dir.file("bin").c_str(), 0755);
+    dir.write("bin/cmd", "#!/bin/sh\necho \"$*\" >> " + log + "\necho 'b_x=9'; echo 'a=old value'\n", 0755);
+    const char* old_path = std::getenv("PATH");
+    const std::string saved = old_path ? old_path : "";
+    ::setenv("PATH", (dir.file("bin") + ":" + saved).c_str(), 1);
+    record_originals({command_change("cmd", {"device_config", "put", "ns", "a", "1"}),
+                      command_change("cmd", {"device_config", "put", "ns", "b", "2"}),
+                      command_change("cmd", {"device_config", "get", "ns", "a"})});
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_EQ(slurp(log), "device_config list ns\n");
+    std::vector<JournalRecord> records = journal_records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].state->value, "old value");
+    EXPECT_EQ(records[1].state->value, std::nullopt);
 }
 
 // A root without a manager left no /data/adb: it is made, root's own.

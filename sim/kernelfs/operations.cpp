@@ -26,6 +26,8 @@ void* init(fuse_conn_info*, fuse_config* config) {
     // the page cache: their contents are computed, and their size means nothing
     config->direct_io = 1;
     config->kernel_cache = 0;
+    // a node keeps its inode number from run to run, as a kernel's does for a boot
+    config->use_ino = 1;
     return fuse_get_context()->private_data;
 }
 

@@ -8,6 +8,7 @@
 #include "profiles/cluster_boundaries.h"
 #include "profiles/kernel_tweak_table.h"
 #include "profiles/tunable_location.h"
+#include "sys/change_gate.h"
 #include "sys/node.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
@@ -105,6 +106,11 @@ std::vector<TweakWrite> plan_writes(const std::vector<KernelTweak>& tweaks) {
 // Writes in order and counts each write taken once. A refused margin is
 // written once more after the rest, when its partner has moved.
 uint32_t write_tweaks(const std::vector<TweakWrite>& writes) {
+    // Every original first, with one journal flush, then the writes.
+    std::vector<PlannedChange> planned;
+    planned.reserve(writes.size());
+    for (const TweakWrite& w : writes) planned.push_back(node_change(w.path));
+    record_originals(planned);
     uint32_t written = 0;
     std::vector<const TweakWrite*> retry;
     for (const TweakWrite& w : writes) {

@@ -5,16 +5,22 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <set>
 
 #include "sys/change_policy.h"
 #include "sys/command_kinds.h"
 #include "sys/journal.h"
 #include "sys/node.h"
+#include "sys/os_error.h"
 #include "sys/output.h"
 
 namespace korvane {
 namespace {
+
+// /proc/sys refuses every chmod: a dry run shows no mode change there.
+constexpr std::string_view kSysctlRoot = "/proc/sys/";
 
 // A value or command line as one line of output: a node's content read back
 // ends with a newline, and a setting's value may hold one, either of which
@@ -33,134 +39,311 @@ std::string one_line(std::string_view value) {
     return text;
 }
 
-// Only a node the kernel says is not there may be tried for real in a dry
-// run: the open then fails before anything changes. A stat refused for
-// another reason (a security policy) proves nothing, and the write's
-// fallbacks (the unlock, the shell) would change the node.
-bool surely_missing(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
-}
-
 Error not_recorded(std::string_view target, std::string_view cause) {
     return error(str_cat("Could not record the original of ", target, ": ", cause));
 }
 
-// Appends the record unless the journal already holds its target's original.
-// `read_original` fills the record in and is run only when it is needed; it
-// returns false for a target that holds no state to put back.
-template <typename ReadOriginal>
-Result<void> record_once(JournalRecord& record, ReadOriginal read_original) {
-    auto held = journal_holds(record);
-    if (!held) return not_recorded(record.target_text(), held.error());
-    if (*held) return success();
-    auto read = read_original(record);
-    if (!read) return not_recorded(record.target_text(), read.error());
-    if (!*read) return success();
-    if (auto appended = journal_append(record); !appended) return not_recorded(record.target_text(), appended.error());
+// The journal's own failure is said once, as its own line, even where the
+// caller drops the refusal silently (a table row).
+void tell_journal_failure() {
+    static std::string told;  // the journal it was said for
+    if (auto failure = journal_failure(); failure && told != journal_path()) {
+        told = journal_path();
+        out("[ERROR] ", failure->line);
+    }
+}
+
+Error journal_refusal(std::string_view target, std::string_view cause) {
+    tell_journal_failure();
+    return not_recorded(target, cause);
+}
+
+// Only a node the kernel says is not there may be tried for real in a dry
+// run: the open then fails before anything changes. A stat refused for
+// another reason (a security policy) proves nothing.
+bool surely_missing(int err) { return err == ENOENT || err == ENOTDIR; }
+
+// What this run knows of a target, by a key of its journal, path and
+// identity: recorded or held already (success), or refused by
+// record_originals (the refusal, given to the change when it comes).
+std::map<std::string, Result<void>>& settled() {
+    static std::map<std::string, Result<void>> targets;
+    return targets;
+}
+
+// A target of a change as the journal sees it.
+struct Look {
+    std::string key;
+    std::string path;  // a node's path as the change names it
+    JournalRecord record;
+};
+
+// The key each node path was settled under in this run, so that a change
+// after record_originals costs no second look at its node.
+std::map<std::string, std::string>& settled_paths() {
+    static std::map<std::string, std::string> paths;
+    return paths;
+}
+
+void settle(const Look& look, Result<void> outcome) {
+    settled().emplace(look.key, std::move(outcome));
+    if (look.record.node) settled_paths().emplace(str_cat(journal_path(), "\n", look.path), look.key);
+}
+
+Look look_at_node(const std::string& path, const struct stat& st) {
+    Look look;
+    NodeId id{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    look.key = str_cat(journal_path(), "\n", path, "\n", id.device, ":", id.inode);
+    look.path = path;
+    look.record.node = NodeOriginal{path, current_boot_id(), static_cast<mode_t>(st.st_mode & 07777), {}, id};
+    return look;
+}
+
+Look look_at_state(const StateTarget& target) {
+    Look look;
+    look.key = str_cat(journal_path(), "\nstate ", describe_target(target));
+    look.record.state = StateOriginal{target, std::nullopt};
+    return look;
+}
+
+// A write bit and no read bit: made to be written, never read (drop_caches).
+bool write_only_by_design(mode_t mode) { return (mode & 0444) == 0 && (mode & 0222) != 0; }
+
+// Fills in a node's original. False for a node that holds nothing to put back.
+Result<bool> read_node_original(JournalRecord& record) {
+    NodeOriginal& node = *record.node;
+    if (write_only_by_design(node.mode)) return false;
+    auto content = read_node(node.path);
+    if (!content) return Error{content.error()};
+    // An empty value could not be written back.
+    if (content->empty()) return error("it reads empty");
+    node.content = std::move(content).value();
+    return true;
+}
+
+Result<std::optional<std::string>> read_state_original(const StateTarget& target) {
+    std::vector<std::string> read = read_command(target);
+    const Args args(read.begin() + 1, read.end());
+    auto process = run_process(read[0], args);
+    if (!process) return error("Failed to execute command " + command_line(read[0], args) + ": " + process.error());
+    if (!process->exited_zero) {
+        if (auto value = unreadable_state_value(target, process->out)) return std::optional<std::string>(*value);
+        return error("Command failed: " + command_line(read[0], args) + ": " + process->err);
+    }
+    return parse_state_value(target, process->out);
+}
+
+Result<bool> read_original(JournalRecord& record) {
+    if (record.node) return read_node_original(record);
+    auto value = read_state_original(record.state->target);
+    if (!value) return Error{value.error()};
+    record.state->value = std::move(value).value();
+    return true;
+}
+
+// Whether the journal holds the target. A node is known by its identity or
+// its path; only when neither is in the journal is its path resolved, which
+// finds a record made through another link when the identity cannot tell
+// (a file system mounted anew since, as the simulated phone's is per run).
+// The record then names the node by its own path rather than a link's, so
+// the undo and its preview show the policy, not the core that reached it.
+Result<bool> holds(Look& look, JournalOpen open) {
+    auto held = journal_holds(look.record, open);
+    if (!held || *held || !look.record.node) return held;
+    char resolved[PATH_MAX];
+    if (::realpath(look.record.node->path.c_str(), resolved) == nullptr || look.record.node->path == resolved) return false;
+    look.record.node->path = resolved;
+    return journal_holds(look.record, open);
+}
+
+// Whether the change may go ahead for its original: recorded now or before.
+// In a dry run the journal is only read, and an original is read but not
+// written down, so that the same refusals show.
+Result<void> record_once(Look& look, JournalOpen open) {
+    const std::string target = look.record.target_text();
+    if (auto known = settled().find(look.key); known != settled().end()) return known->second;
+    auto held = holds(look, open);
+    if (!held) return journal_refusal(target, held.error());
+    if (!*held) {
+        auto read = read_original(look.record);
+        if (!read) return not_recorded(target, read.error());
+        if (*read && open == JournalOpen::create) {
+            if (auto appended = journal_append({look.record}); !appended) return journal_refusal(target, appended.error());
+        }
+    }
+    settle(look, success());
     return success();
 }
 
-// Cores that share a cpufreq policy reach the same node through different
-// links: the resolved path names the one target. A node that does not exist
-// or cannot be read holds no state to put back (drop_caches is write-only).
-Result<void> record_node(const std::string& path) {
-    // Nodes whose original this run has seen to: a later write to them (a
-    // sibling core's, the second bound of a reset) costs no reads.
-    static std::set<std::string> settled;
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) return success();
-    std::string canonical = resolved;
-    if (settled.count(canonical) != 0) return success();
-    JournalRecord record;
-    record.node = NodeOriginal{canonical, current_boot_id(), 0, {}};
-    // The original is read only for a target the journal does not hold yet.
-    auto recorded = record_once(record, [](JournalRecord& r) -> Result<bool> {
-        auto content = read_node(r.node->path);
-        struct stat st {};
-        if (!content || ::stat(r.node->path.c_str(), &st) != 0) return false;
-        r.node->mode = st.st_mode & 07777;
-        r.node->content = std::move(content).value();
-        return true;
-    });
-    if (recorded) settled.insert(canonical);
-    return recorded;
+JournalOpen journal_open() {
+    return change_policy() == ChangePolicy::dry_run ? JournalOpen::existing : JournalOpen::create;
 }
 
-Result<void> record_state(const StateTarget& target) {
-    JournalRecord record;
-    record.state = StateOriginal{target, std::nullopt};
-    return record_once(record, [](JournalRecord& r) -> Result<bool> {
-        std::vector<std::string> read = read_command(r.state->target);
-        auto answer = run_command_output(read[0], Args(read.begin() + 1, read.end()));
-        if (!answer) return Error{answer.error()};
-        auto value = parse_state_value(r.state->target, *answer);
-        if (!value) return Error{value.error()};
-        r.state->value = std::move(value).value();
-        return true;
-    });
-}
-
-Result<bool> allowed(Result<void> recorded) {
-    if (!recorded) return Error{recorded.error()};
+// Records a node's original before its first change; false for a node that
+// is not there, which is let through: the change fails on its own, and a dry
+// run tries it for real, which creates nothing.
+Result<bool> pass_node(const std::string& path) {
+    if (auto known = settled_paths().find(str_cat(journal_path(), "\n", path)); known != settled_paths().end()) {
+        if (auto outcome = settled().find(known->second); outcome != settled().end()) {
+            if (!outcome->second) return Error{outcome->second.error()};
+            return true;
+        }
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (surely_missing(errno)) return false;
+        return not_recorded(path, os_error_text(errno));
+    }
+    // A folder holds no value: the write fails on its own.
+    if (S_ISDIR(st.st_mode)) return true;
+    Look look = look_at_node(path, st);
+    if (auto recorded = record_once(look, journal_open()); !recorded) return Error{recorded.error()};
     return true;
 }
+
+// Whether a dry run shows the change (true) or tries it for real (false),
+// having read its original as the recording run would.
+Result<bool> dry_run_shows(const std::string& path, ChangePolicy policy) {
+    if (policy == ChangePolicy::dry_run) return pass_node(path);
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 || !surely_missing(errno);
+}
+
+bool needs_record(ChangePolicy policy) { return policy == ChangePolicy::record || policy == ChangePolicy::dry_run; }
+
+// The change is made (true) unless the check refused it.
+Result<bool> made(Result<bool> checked) {
+    if (!checked) return checked;
+    return true;
+}
+
+bool can_change_mode(const std::string& path) { return !path.starts_with(kSysctlRoot); }
 
 }  // namespace
 
 Result<bool> allow_node_write(const std::string& path, std::string_view value, bool locks) {
-    switch (change_policy()) {
-    case ChangePolicy::unrecorded: return true;
-    case ChangePolicy::dry_run:
-        // The attempt on a missing node creates nothing and fails as it would.
-        if (surely_missing(path)) return true;
-        out("[DRY] write '", one_line(value), "' to ", path);
-        if (locks) out("[DRY] set mode 0444 on ", path);
-        return false;
-    case ChangePolicy::record: break;
-    }
-    return allowed(record_node(path));
+    const ChangePolicy policy = change_policy();
+    if (policy == ChangePolicy::unrecorded) return true;
+    if (policy == ChangePolicy::record) return made(pass_node(path));
+    auto shows = dry_run_shows(path, policy);
+    if (!shows || !*shows) return made(std::move(shows));
+    out("[DRY] write '", one_line(value), "' to ", path);
+    if (locks && can_change_mode(path)) out("[DRY] set mode 0444 on ", path);
+    return false;
 }
 
 Result<bool> allow_mode_change(const std::string& path, mode_t mode) {
-    switch (change_policy()) {
-    case ChangePolicy::unrecorded: return true;
-    case ChangePolicy::dry_run:
-        if (surely_missing(path)) return true;
-        out("[DRY] set mode ", octal_mode(mode), " on ", path);
-        return false;
-    case ChangePolicy::record: break;
-    }
-    return allowed(record_node(path));
+    const ChangePolicy policy = change_policy();
+    if (policy == ChangePolicy::unrecorded) return true;
+    if (policy == ChangePolicy::record) return made(pass_node(path));
+    auto shows = dry_run_shows(path, policy);
+    // A node whose mode cannot change fails as it would.
+    if (!shows || !*shows || !can_change_mode(path)) return made(std::move(shows));
+    out("[DRY] set mode ", octal_mode(mode), " on ", path);
+    return false;
 }
 
 Result<bool> allow_command(const std::string& program, const Args& args) {
     CommandClass kind = classify_command(program, args);
     if (kind.kind == CommandKind::read) return true;
-    switch (change_policy()) {
-    case ChangePolicy::unrecorded: return true;
-    case ChangePolicy::dry_run: {
-        std::string line = "[DRY] run " + program;
-        for (const std::string& arg : args) line += " " + arg;
-        print_line(one_line(line));
-        return false;
+    const ChangePolicy policy = change_policy();
+    if (policy == ChangePolicy::unrecorded) return true;
+    if (needs_record(policy) && kind.kind == CommandKind::state) {
+        Look look = look_at_state(*kind.target);
+        if (auto recorded = record_once(look, journal_open()); !recorded) return Error{recorded.error()};
     }
-    case ChangePolicy::record: break;
-    }
-    if (kind.kind == CommandKind::action) return true;
-    return allowed(record_state(*kind.target));
+    if (policy == ChangePolicy::record) return true;
+    std::string line = "[DRY] run " + program;
+    for (const std::string& arg : args) line += " " + arg;
+    print_line(one_line(line));
+    return false;
 }
 
 bool allow_removal(const std::string& path) {
-    if (change_policy() != ChangePolicy::dry_run) return true;
+    if (!is_dry_run(change_policy())) return true;
     out("[DRY] remove ", path);
     return false;
 }
 
 bool allow_file_write(const std::string& path, std::string_view text) {
-    if (change_policy() != ChangePolicy::dry_run) return true;
+    if (!is_dry_run(change_policy())) return true;
     out("[DRY] write '", one_line(text), "' to ", path);
     return false;
+}
+
+PlannedChange node_change(std::string path) { return PlannedChange{std::move(path), {}, {}}; }
+
+PlannedChange command_change(std::string program, Args args) {
+    return PlannedChange{{}, std::move(program), std::move(args)};
+}
+
+void record_originals(const std::vector<PlannedChange>& changes) {
+    if (change_policy() != ChangePolicy::record) return;
+    std::vector<Look> looks;
+    std::set<std::string> seen;
+    for (const PlannedChange& change : changes) {
+        Look look;
+        if (!change.node.empty()) {
+            struct stat st {};
+            if (::stat(change.node.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;  // its change says why
+            look = look_at_node(change.node, st);
+        } else {
+            CommandClass kind = classify_command(change.program, change.args);
+            if (kind.kind != CommandKind::state) continue;
+            look = look_at_state(*kind.target);
+        }
+        // Two links to one node are one target.
+        const std::string once = look.record.node ? str_cat(look.record.node->id.device, ":", look.record.node->id.inode)
+                                                  : look.key;
+        if (settled().count(look.key) != 0 || !seen.insert(once).second) continue;
+        auto held = holds(look, JournalOpen::create);
+        if (!held) return;  // each change is refused with the journal's failure
+        if (*held) {
+            settle(look, success());
+            continue;
+        }
+        looks.push_back(std::move(look));
+    }
+
+    // One list per namespace where it saves calls.
+    std::map<std::vector<std::string>, size_t> per_list;
+    for (const Look& look : looks) {
+        if (look.record.state) {
+            if (auto list = list_command(look.record.state->target)) ++per_list[*list];
+        }
+    }
+    std::map<std::vector<std::string>, Result<std::string>> listed;
+    for (const auto& [list, count] : per_list) {
+        if (count > 1) listed.emplace(list, run_command_output(list[0], Args(list.begin() + 1, list.end())));
+    }
+
+    std::vector<JournalRecord> records;
+    std::vector<const Look*> recorded;
+    for (Look& look : looks) {
+        const std::string target = look.record.target_text();
+        Result<bool> read = false;
+        auto list = look.record.state ? list_command(look.record.state->target) : std::nullopt;
+        auto answer = list ? listed.find(*list) : listed.end();
+        if (answer != listed.end() && answer->second) {
+            look.record.state->value = listed_value(look.record.state->target, *answer->second);
+            read = true;
+        } else {
+            read = read_original(look.record);
+        }
+        if (!read) {
+            settle(look, not_recorded(target, read.error()));
+        } else if (!*read) {
+            settle(look, success());
+        } else {
+            records.push_back(look.record);
+            recorded.push_back(&look);
+        }
+    }
+    auto appended = journal_append(records);
+    for (const Look* look : recorded) {
+        settle(*look, appended ? success() : not_recorded(look->record.target_text(), appended.error()));
+    }
+    if (!appended) tell_journal_failure();
 }
 
 }  // namespace korvane

@@ -2,13 +2,24 @@
 // change before making it. Each check returns true when the change is to be
 // made, false when a dry run printed it instead, or an error (context ": "
 // cause) when the original of a tuning target could not be recorded, in which
-// case the change must not be made.
+// case the change must not be made. A dry run reads originals as a recording
+// run would and returns the same refusals.
+//
+// An original is recorded before the first change of its target only: a
+// node's identity is the device and inode its path leads to, so two links to
+// one node (the cores of a cpufreq policy) are one target. A node that cannot
+// be read, or reads empty, is refused ("Could not record the original of
+// <node>: <cause>"); one that is write-only by design (a write bit and no
+// read bit, like drop_caches) is an action, changed unrecorded. When the
+// journal itself cannot be kept, the first refused change also prints the
+// JournalFailure line (journal.h) as one "[ERROR] " line, once per run.
 #pragma once
 
 #include <sys/types.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sys/result.h"
 #include "sys/runner.h"
@@ -30,5 +41,29 @@ bool allow_removal(const std::string& path);
 
 // A write of one of korvane's own files: never recorded.
 bool allow_file_write(const std::string& path, std::string_view text);
+
+// A change a command is about to make: to the node at `node`, or else by the
+// device-tool command line `program` `args`.
+struct PlannedChange {
+    std::string node;
+    std::string program;
+    Args args;
+};
+PlannedChange node_change(std::string path);
+PlannedChange command_change(std::string program, Args args);
+
+// Records with one journal flush the originals of every target that the
+// changes about to be made will touch and the journal does not hold yet:
+// each original is read first, then all records are appended and synced,
+// and only then may the command make its changes, through the primitives as
+// usual, which find their targets recorded and cost no further flush.
+// Settings and device_config keys of one namespace are read with one `list`
+// call. A target whose original cannot be recorded is not refused here: its
+// own change is refused later with the reason. Nothing outside a recording
+// run; targets given twice, read-only commands and actions are passed over.
+//
+//   record_originals({node_change(a), node_change(b)});
+//   write_node(a, "1"); write_node(b, "0");
+void record_originals(const std::vector<PlannedChange>& changes);
 
 }  // namespace korvane

@@ -8,7 +8,7 @@ namespace korvane {
 namespace {
 
 // A pattern is the program and its argument words: a literal must be equal,
-// "$" takes any one argument as a key word, "+-" one that starts with + or -
+// "$" takes any one argument as a key word, "?" any one that is not, "+-" one that starts with + or -
 // (the rest is the key word), and a final "*" any further arguments; without
 // it the argument count must match. `unless` rules the row out when any
 // argument equals it.
@@ -33,6 +33,9 @@ constexpr CommandRule kRules[] = {
     {"cmd device_config list *",        kRead},
     {"cmd appops get *",                kRead},
     {"cmd deviceidle sys-whitelist",    kRead},
+    {"cmd game list *",                 kRead},
+    {"cmd game list-modes *",           kRead},
+    {"cmd game list-configs *",         kRead},
     {"find *",                          kRead, StateKind::setting, "-exec"},
     {"settings put $ $ *",              kState, StateKind::setting},
     {"settings delete $ $",             kState, StateKind::setting},
@@ -41,12 +44,16 @@ constexpr CommandRule kRules[] = {
     {"setprop $ *",                     kState, StateKind::property},
     {"cmd appops set $ $ *",            kState, StateKind::app_op},
     {"cmd deviceidle sys-whitelist +-", kState, StateKind::allow_list},
+    // reset applies the current mode again: the mode is what it may leave changed
+    {"cmd game mode ? $",               kState, StateKind::game_mode},
+    {"cmd game reset $",                kState, StateKind::game_mode},
 };
 // clang-format on
 
 // How each kind of state is named, read and put back: "$1" and "$2" stand for
 // the key words, "$v" for the value. An empty `remove` puts back an absent
-// value with `put`.
+// value with `put`. `list` reads every key of the first key word at once,
+// as "KEY=VALUE" lines.
 struct StateAccess {
     StateKind kind;
     size_t key_size;
@@ -55,20 +62,23 @@ struct StateAccess {
     std::string_view read;
     std::string_view put;
     std::string_view remove;
+    std::string_view list = {};
 };
 
 // clang-format off
 constexpr StateAccess kAccess[] = {
     {StateKind::setting, 2,       "setting",       "setting",         "settings get $1 $2",
-        "settings put $1 $2 $v",           "settings delete $1 $2"},
+        "settings put $1 $2 $v",           "settings delete $1 $2",           "settings list $1"},
     {StateKind::device_config, 2, "device_config", "device_config",   "cmd device_config get $1 $2",
-        "cmd device_config put $1 $2 $v",  "cmd device_config delete $1 $2"},
+        "cmd device_config put $1 $2 $v",  "cmd device_config delete $1 $2", "cmd device_config list $1"},
     {StateKind::property, 1,      "property",      "property",        "getprop $1",
         "setprop $1 $v",                   ""},
     {StateKind::app_op, 2,        "app_op",        "app-op",          "cmd appops get $1 $2",
         "cmd appops set $1 $2 $v",         ""},
     {StateKind::allow_list, 1,    "allow_list",    "allow-list entry", "cmd deviceidle sys-whitelist",
         "cmd deviceidle sys-whitelist +$1", "cmd deviceidle sys-whitelist -$1"},
+    {StateKind::game_mode, 1,     "game_mode",     "game mode",       "cmd game list-modes $1",
+        "cmd game mode $v $1",             ""},
 };
 // clang-format on
 
@@ -81,6 +91,18 @@ constexpr std::string_view kNoOperations = "No operations.";
 constexpr std::string_view kDefaultAppOp = "default";
 // Android 7's cmd exits 0 for a verb the service does not know (sys-whitelist).
 constexpr std::string_view kUnknownVerb = "Unknown command: ";
+// 14's `cmd game list-modes`: "PKG current mode: NAME, available game modes: [...]".
+constexpr std::string_view kCurrentMode = "current mode: ";
+// Game modes by the names the game manager prints; 12 and 13 cannot show the
+// mode, so what an undo puts back there is standard.
+struct GameModeName {
+    std::string_view name;
+    std::string_view number;
+};
+constexpr GameModeName kGameModes[] = {
+    {"unsupported", "1"}, {"standard", "1"}, {"performance", "2"}, {"battery", "3"}, {"custom", "4"},
+};
+constexpr std::string_view kStandardMode = "1";
 
 const StateAccess& access_of(StateKind kind) {
     return *std::find_if(std::begin(kAccess), std::end(kAccess), [&](const StateAccess& a) { return a.kind == kind; });
@@ -98,6 +120,8 @@ std::optional<std::vector<std::string>> match(const CommandRule& rule, const std
         const std::string& arg = args[i];
         if (words[w] == "$") {
             key.push_back(arg);
+        } else if (words[w] == "?") {
+            continue;
         } else if (words[w] == "+-") {
             if (arg.size() < 2 || (arg[0] != '+' && arg[0] != '-')) return std::nullopt;
             key.push_back(arg.substr(1));
@@ -196,6 +220,18 @@ Result<std::optional<std::string>> parse_state_value(const StateTarget& target, 
         }
         // Not knowing the mode is not knowing the original.
         return error(str_cat("unexpected answer: '", trim(output), "'"));
+    case StateKind::game_mode: {
+        size_t at = output.find(kCurrentMode);
+        if (at != std::string_view::npos) {
+            std::string_view name = output.substr(at + kCurrentMode.size());
+            if (!name.empty() && name.front() == '[') name.remove_prefix(1);
+            name = name.substr(0, name.find_first_of(",] \t\n"));
+            for (const GameModeName& mode : kGameModes) {
+                if (mode.name == name) return Value(mode.number);
+            }
+        }
+        return error(str_cat("unexpected answer: '", trim(output), "'"));
+    }
     case StateKind::allow_list:
         if (output.starts_with(kUnknownVerb)) return error(str_cat("unexpected answer: '", trim(output), "'"));
         // "PKG,UID" per package on the list.
@@ -205,6 +241,25 @@ Result<std::optional<std::string>> parse_state_value(const StateTarget& target, 
         return Value();
     }
     return Value();
+}
+
+std::optional<std::string> unreadable_state_value(const StateTarget& target, std::string_view output) {
+    if (target.kind == StateKind::game_mode && output.starts_with(kUnknownVerb)) return std::string(kStandardMode);
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> list_command(const StateTarget& target) {
+    const StateAccess& access = access_of(target.kind);
+    if (access.list.empty()) return std::nullopt;
+    return expand(access.list, target, "");
+}
+
+std::optional<std::string> listed_value(const StateTarget& target, std::string_view output) {
+    const std::string prefix = target.key.back() + "=";
+    for (std::string_view line : split_lines(output)) {
+        if (line.starts_with(prefix)) return std::string(line.substr(prefix.size()));
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value) {

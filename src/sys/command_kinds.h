@@ -17,7 +17,7 @@ namespace korvane {
 enum class CommandKind { read, state, action };
 
 // The kinds of tuning state a tool changes, each read and put back its own way.
-enum class StateKind { setting, device_config, property, app_op, allow_list };
+enum class StateKind { setting, device_config, property, app_op, allow_list, game_mode };
 
 // A piece of tuning state: its kind and the words that name it, e.g.
 // setting {"global", "low_power"} or app_op {"com.google.android.gms", "RUN_IN_BACKGROUND"}.
@@ -53,6 +53,20 @@ std::vector<std::string> read_command(const StateTarget& target);
 // absent (an unset setting, an empty property, a package off the allow-list);
 // an error when the answer does not say.
 Result<std::optional<std::string>> parse_state_value(const StateTarget& target, std::string_view output);
+
+// The value to record when the read command failed with `output` because the
+// release cannot show the state (12 and 13 have no `cmd game list-modes`: the
+// game goes back to standard mode 1); nothing when that failure is an error.
+std::optional<std::string> unreadable_state_value(const StateTarget& target, std::string_view output);
+
+// The command that lists every key of the target's first key word at once
+// (`settings list NS`, `cmd device_config list NS`), for reading many
+// originals with one call; nothing for kinds that have none.
+std::optional<std::vector<std::string>> list_command(const StateTarget& target);
+
+// The target's value in the list command's "KEY=VALUE" lines; nothing when
+// the key is not listed (absent).
+std::optional<std::string> listed_value(const StateTarget& target, std::string_view output);
 
 // The command that puts `value` (nothing: absent) back.
 std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value);

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "sys/clock.h"
 #include "sys/korvane_files.h"
 #include "sys/node.h"
 #include "sys/os_error.h"
+#include "sys/output.h"
 #include "sys/text.h"
+#include "sys/time_limits.h"
 #include "sys/unique_fd.h"
 #include "sys/write_all.h"
 
@@ -30,7 +33,50 @@ struct OpenJournal {
 
 std::optional<OpenJournal> g_journal;
 
+// Why the journal at `path` cannot be kept; set once, never retried: a
+// command of many rows neither waits for the lock again nor says why twice.
+struct Failure {
+    std::string path;
+    JournalFailure failure;
+    std::string error;  // as the first failing call returned it
+};
+std::optional<Failure> g_failure;
+
+constexpr unsigned kLockPollMs = 50;
+
 Error journal_error(int err) { return error(journal_path() + ": " + os_error_text(err)); }
+
+std::string busy_line() { return "Another korvane run holds the journal at " + journal_path(); }
+
+// Remembers why the journal cannot be kept and passes the error on.
+Error fail(Error e, bool busy = false) {
+    std::string line = busy ? busy_line() : str_cat("Cannot keep the undo journal at ", journal_path(), ": ", [&] {
+        // The cause alone: the line names the journal itself.
+        std::string prefix = journal_path() + ": ";
+        return e.text.starts_with(prefix) ? e.text.substr(prefix.size()) : e.text;
+    }(), "; nothing was changed");
+    g_failure = Failure{journal_path(), {busy, std::move(line)}, e.text};
+    return e;
+}
+
+// Takes the exclusive lock, waiting for another run at most the time limit;
+// says once that it waits. Returns 0, the errno of a failing flock, or
+// EWOULDBLOCK when the wait ran out.
+int lock_waiting(int fd) {
+    static std::string told;  // the journal it was said for
+    const uint64_t deadline = monotonic_ns() + uint64_t{lock_time_limit_s()} * 1000000000u;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return errno;
+        if (monotonic_ns() >= deadline) return EWOULDBLOCK;
+        if (told != journal_path()) {
+            told = journal_path();
+            out("[INFO] Waiting for another korvane run to finish...");
+        }
+        sleep_ms(kLockPollMs);
+    }
+}
 
 // Opens and locks the journal. A lock won on a file that a concurrent undo
 // renamed away in the meantime is worthless: then the new file is opened.
@@ -52,8 +98,10 @@ Result<UniqueFd> open_locked(bool create) {
         if (created) {
             if (auto synced = sync_folder(korvane_folder()); !synced) return Error{synced.error()};
         }
-        while (::flock(fd, LOCK_EX) != 0) {
-            if (errno != EINTR) return journal_error(errno);
+        if (int err = lock_waiting(fd); err == EWOULDBLOCK) {
+            return error(busy_line());
+        } else if (err != 0) {
+            return journal_error(err);
         }
         struct stat held {};
         struct stat named {};
@@ -108,14 +156,29 @@ bool of_an_earlier_boot(const JournalRecord& record) {
     return record.node && record.node->boot_id != current_boot_id();
 }
 
-Result<OpenJournal*> open_journal() {
+std::optional<JournalFailure> failure_here() {
+    if (g_failure && g_failure->path == journal_path()) return g_failure->failure;
+    return std::nullopt;
+}
+
+Result<OpenJournal*> open_journal(JournalOpen how) {
     if (g_journal && g_journal->path == journal_path()) return &*g_journal;
-    if (auto folder = ensure_korvane_folder(); !folder) return Error{folder.error()};
+    if (g_failure && g_failure->path == journal_path()) return error(g_failure->error);
+    const bool create = how == JournalOpen::create;
+    if (create) {
+        if (auto folder = ensure_korvane_folder(); !folder) return fail(Error{folder.error()});
+    }
     for (bool compacted = false;;) {
-        auto fd = open_locked(true);
-        if (!fd) return Error{fd.error()};
+        auto fd = open_locked(create);
+        if (!fd) return fail(Error{fd.error()}, fd.error() == busy_line());
+        if (!fd->valid()) {
+            // Nothing recorded yet, and a preview creates nothing.
+            static OpenJournal none;
+            none = OpenJournal{};
+            return &none;
+        }
         auto content = read_all(fd->get());
-        if (!content) return Error{content.error()};
+        if (!content) return fail(Error{content.error()});
         std::vector<JournalLine> lines = parse_lines(*content);
         // The kernel reset the nodes of an earlier boot, so their records are
         // no originals; left in place, a mode applied at every boot would grow
@@ -127,7 +190,7 @@ Result<OpenJournal*> open_journal() {
         for (const JournalLine& line : lines) {
             if (!line.record || !of_an_earlier_boot(*line.record)) kept.push_back(line.text);
         }
-        if (!compacted && kept.size() < lines.size()) {
+        if (create && !compacted && kept.size() < lines.size()) {
             compacted = true;
             (void)replace_journal(kept);
             continue;
@@ -153,8 +216,8 @@ const std::string& current_boot_id() {
     return id;
 }
 
-Result<bool> journal_holds(const JournalRecord& record) {
-    auto journal = open_journal();
+Result<bool> journal_holds(const JournalRecord& record, JournalOpen open) {
+    auto journal = open_journal(open);
     if (!journal) return Error{journal.error()};
     const auto& records = (*journal)->records;
     return std::any_of(records.begin(), records.end(), [&](const JournalRecord& held) {
@@ -162,33 +225,38 @@ Result<bool> journal_holds(const JournalRecord& record) {
     });
 }
 
-Result<void> journal_append(const JournalRecord& record) {
-    auto opened = open_journal();
+Result<void> journal_append(const std::vector<JournalRecord>& records) {
+    if (records.empty()) return success();
+    if (g_failure && g_failure->path == journal_path()) return error(g_failure->error);
+    auto opened = open_journal(JournalOpen::create);
     if (!opened) return Error{opened.error()};
     OpenJournal& journal = **opened;
-    std::string line = format_record(record) + "\n";
+    std::string lines;
     // A torn line is ended first, so that it stays one unreadable line.
-    if (journal.torn_end) line.insert(line.begin(), '\n');
-    if (int err = write_all(journal.fd.get(), line); err != 0) {
-        journal.torn_end = true;  // part of the line may have reached the file
-        return journal_error(err);
+    if (journal.torn_end) lines += '\n';
+    for (const JournalRecord& record : records) lines += format_record(record) + "\n";
+    if (int err = write_all(journal.fd.get(), lines); err != 0) {
+        journal.torn_end = true;  // part of the lines may have reached the file
+        return fail(journal_error(err));
     }
     // fdatasync carries the appended bytes and the new size, all a reader
     // needs, without waiting for the times to be written as well.
     while (::fdatasync(journal.fd.get()) != 0) {
-        if (errno != EINTR) return journal_error(errno);
+        if (errno != EINTR) return fail(journal_error(errno));
     }
     journal.torn_end = false;
-    journal.records.push_back(record);
+    journal.records.insert(journal.records.end(), records.begin(), records.end());
     return success();
 }
+
+std::optional<JournalFailure> journal_failure() { return failure_here(); }
 
 Result<std::optional<std::vector<JournalLine>>> journal_take() {
     using Lines = std::optional<std::vector<JournalLine>>;
     // A second lock of this process's own would wait for itself.
     if (!g_journal || g_journal->path != journal_path()) {
         auto fd = open_locked(false);
-        if (!fd) return Error{fd.error()};
+        if (!fd) return fd.error() == busy_line() ? fail(Error{fd.error()}, true) : Error{fd.error()};
         if (!fd->valid()) return Lines();
         // Kept open, and so locked, until the process ends.
         g_journal = OpenJournal{journal_path(), std::move(fd).value(), {}, false};

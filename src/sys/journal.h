@@ -1,7 +1,8 @@
 // The journal of original values, korvane_file("journal"): one record per
 // line (journal_record.h), appended and synced before the change it guards.
 // The process holds an exclusive lock on it from its first use to its exit,
-// so two runs never interleave their journal work.
+// so two runs never interleave their journal work. A run that finds it
+// locked says so once and waits at most lock_time_limit_s().
 #pragma once
 
 #include <optional>
@@ -20,15 +21,32 @@ std::string journal_path();
 // it cannot be read.
 const std::string& current_boot_id();
 
-// True when the journal already holds the original of `record`'s target
-// (for a node: a record of the current boot). The first call opens (creating
-// it and its folder when missing), locks and reads the journal, first
-// dropping node records of earlier boots from it.
-Result<bool> journal_holds(const JournalRecord& record);
+// Whether a look at the journal may create it (and korvane's folder, and
+// /data/adb when a root without a manager left none) or only reads an
+// existing one, as a dry run does.
+enum class JournalOpen { create, existing };
 
-// Appends the record and syncs it to disk. Errors name the journal and the
-// operating-system error.
-Result<void> journal_append(const JournalRecord& record);
+// True when the journal already holds the original of `record`'s target
+// (for a node: a record of the current boot). The first call opens, locks
+// and reads the journal, first dropping node records of earlier boots from
+// it; an absent journal opened as `existing` holds nothing.
+Result<bool> journal_holds(const JournalRecord& record, JournalOpen open = JournalOpen::create);
+
+// Appends the records with one write and syncs them to disk with one flush:
+// a command that changes several targets records them all before its first
+// change. Errors name the journal and the operating-system error.
+Result<void> journal_append(const std::vector<JournalRecord>& records);
+
+// Why the journal cannot be kept in this run, once opening or appending to
+// it failed; it is not tried again. `line` is the text of the one [ERROR]
+// line that says so: "Another korvane run holds the journal at <path>" when
+// the wait for the lock ran out (`busy`), else "Cannot keep the undo journal
+// at <path>: <cause>; nothing was changed".
+struct JournalFailure {
+    bool busy = false;
+    std::string line;
+};
+std::optional<JournalFailure> journal_failure();
 
 // One line of the journal as found: its number from 1, its text, and the
 // record it holds or why it cannot be read (a torn last line, a bad checksum).
@@ -39,6 +57,7 @@ struct JournalLine {
 };
 
 // Locks and reads the whole journal for an undo; nothing when there is none.
+// A lock held past the time limit is the JournalFailure's `line`.
 Result<std::optional<std::vector<JournalLine>>> journal_take();
 
 // Replaces the journal with these lines (texts without newlines).

@@ -57,6 +57,26 @@ Result<std::optional<std::string>> parse_value_field(std::string_view field) {
     return std::optional<std::string>(std::move(value).value());
 }
 
+bool parse_decimal(std::string_view text, uint64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (result > (UINT64_MAX - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    value = result;
+    return true;
+}
+
+// "<device>:<inode>", both decimal.
+bool parse_node_id(std::string_view text, NodeId& id) {
+    size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return false;
+    return parse_decimal(text.substr(0, colon), id.device) && parse_decimal(text.substr(colon + 1), id.inode);
+}
+
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -67,7 +87,7 @@ int hex_digit(char c) {
 }  // namespace
 
 bool JournalRecord::same_target(const JournalRecord& other) const {
-    if (node && other.node) return node->path == other.node->path;
+    if (node && other.node) return (node->id.known() && node->id == other.node->id) || node->path == other.node->path;
     if (state && other.state) return state->target == other.state->target;
     return false;
 }
@@ -140,8 +160,11 @@ std::string format_record(const JournalRecord& record) {
     std::vector<std::string> fields;
     if (record.node) {
         const NodeOriginal& n = *record.node;
-        fields = {std::string(kNodeWord), escape_field(n.boot_id), octal_mode(n.mode), escape_field(n.path),
-                  value_field(n.content)};
+        fields = {std::string(kNodeWord), escape_field(n.boot_id)};
+        if (n.id.known()) fields.push_back(std::to_string(n.id.device) + ":" + std::to_string(n.id.inode));
+        for (std::string field : {octal_mode(n.mode), escape_field(n.path), value_field(n.content)}) {
+            fields.push_back(std::move(field));
+        }
     } else {
         const StateOriginal& s = *record.state;
         fields.emplace_back(state_kind_word(s.target.kind));
@@ -180,12 +203,16 @@ Result<JournalRecord> parse_record(std::string_view line) {
 
     JournalRecord record;
     if (fields[0] == kNodeWord) {
-        if (fields.size() != 5 || !*value) return error("bad node record");
+        // A node whose identity is unknown has no such field.
+        const bool with_id = fields.size() == 6;
+        if ((fields.size() != 5 && !with_id) || !*value) return error("bad node record");
+        NodeId id;
+        if (with_id && !parse_node_id(fields[2], id)) return error("bad node record");
         auto boot = unescape_field(fields[1]);
-        auto mode = parse_mode(fields[2]);
-        auto path = unescape_field(fields[3]);
+        auto mode = parse_mode(fields[with_id ? 3 : 2]);
+        auto path = unescape_field(fields[with_id ? 4 : 3]);
         if (!boot || !mode || !path) return error("bad node record");
-        record.node = NodeOriginal{*path, *boot, *mode, **value};
+        record.node = NodeOriginal{*path, *boot, *mode, **value, id};
         return record;
     }
     auto kind = state_kind_from_word(fields[0]);

@@ -1,7 +1,7 @@
 // One line of the journal of original values: what a target held before
 // korvane first changed it. A line reads, fields separated by one blank:
 //
-//   <checksum> node <boot id> <mode> <path> <value>
+//   <checksum> node <boot id> [<device>:<inode>] <mode> <path> <value>
 //   <checksum> <state kind> <key word>... <value>
 //
 // e.g. "8c1f03aa setting global low_power =0". The checksum is eight hex
@@ -13,6 +13,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,11 +23,22 @@
 
 namespace korvane {
 
+// What the file system calls one node within a boot: the same node reached
+// through different links (the cores of one cpufreq policy) has one identity.
+// Both zero: unknown (a record written without it), matched by path alone.
+struct NodeId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool known() const { return device != 0 || inode != 0; }
+    bool operator==(const NodeId&) const = default;
+};
+
 struct NodeOriginal {
-    std::string path;  // canonical: links resolved
+    std::string path;  // as the change named it
     std::string boot_id;
     mode_t mode = 0;
     std::string content;
+    NodeId id;
     bool operator==(const NodeOriginal&) const = default;
 };
 
@@ -42,7 +54,8 @@ struct JournalRecord {
     std::optional<StateOriginal> state;
     bool operator==(const JournalRecord&) const = default;
 
-    // The same target: the same canonical node path, or the same state key.
+    // The same target: the same node (the same known identity, or the same
+    // path), or the same state key.
     bool same_target(const JournalRecord& other) const;
     // The target as messages name it: a node's path, or e.g. "setting global low_power".
     std::string target_text() const;

@@ -39,12 +39,23 @@ void set_korvane_folder(std::string folder) { g_folder = std::move(folder); }
 
 std::string korvane_file(std::string_view name) { return g_folder + "/" + std::string(name); }
 
-Result<void> ensure_korvane_folder() {
-    if (::mkdir(g_folder.c_str(), 0700) != 0) {
+// Creates `folder` (0700) and syncs its parent; an existing one is fine.
+Result<void> make_folder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0) {
         if (errno == EEXIST) return success();
-        return path_error(g_folder, errno);
+        return path_error(folder, errno);
     }
-    return sync_folder(parent_of(g_folder));
+    return sync_folder(parent_of(folder));
+}
+
+Result<void> ensure_korvane_folder() {
+    if (::mkdir(g_folder.c_str(), 0700) == 0) return sync_folder(parent_of(g_folder));
+    if (errno == EEXIST) return success();
+    // Every root manager makes /data/adb, but another su (an engineering
+    // build's adb root, a custom ROM's root) may not have: root's own 0700.
+    if (errno != ENOENT) return path_error(g_folder, errno);
+    if (auto parent = make_folder(parent_of(g_folder)); !parent) return parent;
+    return make_folder(g_folder);
 }
 
 Result<void> sync_folder(const std::string& folder) {

@@ -19,8 +19,9 @@ void set_korvane_folder(std::string folder);
 // A file in the folder.
 std::string korvane_file(std::string_view name);
 
-// Creates the folder with mode 0700 when it is missing (its parent must
-// exist), syncing the parent so that the entry survives a power cut.
+// Creates the folder with mode 0700 when it is missing, and its parent
+// (/data/adb) as well, 0700, when that is missing too; each new entry's
+// parent is synced so that it survives a power cut.
 Result<void> ensure_korvane_folder();
 
 // Flushes a folder's entries (a new or renamed file) to disk.

@@ -7,9 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "sys/change_gate.h"
+#include "sys/clock.h"
 #include "sys/os_error.h"
+#include "sys/text.h"
+#include "sys/time_limits.h"
 #include "sys/unique_fd.h"
 #include "sys/utf8.h"
 
@@ -48,6 +52,8 @@ bool place_fd(int fd, int target) {
                              int report_fd) {
     // Ignored signals survive exec; the tools expect the default SIGPIPE.
     ::signal(SIGPIPE, SIG_DFL);
+    // Its own process group, so that a time limit kills what it started too.
+    ::setpgid(0, 0);
     if (!place_fd(null_fd, STDIN_FILENO) || !place_fd(out_fd, STDOUT_FILENO) || !place_fd(err_fd, STDERR_FILENO)) {
         int e = errno;
         (void)!::write(report_fd, &e, sizeof e);
@@ -60,16 +66,22 @@ bool place_fd(int fd, int target) {
 }
 
 // Reads both pipes until both reach end of file, so that a child filling one
-// of them never blocks while we wait on the other.
-void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
+// of them never blocks while we wait on the other. False when the deadline
+// (monotonic nanoseconds) came first.
+bool drain(int out_fd, int err_fd, std::string& out, std::string& err, uint64_t deadline) {
     pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
     std::string* sinks[2] = {&out, &err};
     char buffer[16384];
     int open_count = 2;
     while (open_count > 0) {
-        if (::poll(fds, 2, -1) < 0) {
+        const uint64_t now = monotonic_ns();
+        if (now >= deadline) return false;
+        // Rounded up, so that the wait never ends just short of the deadline.
+        const int wait_ms = static_cast<int>((deadline - now + 999999) / 1000000);
+        int ready = ::poll(fds, 2, wait_ms);
+        if (ready < 0) {
             if (errno == EINTR) continue;
-            return;
+            return true;
         }
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
@@ -81,6 +93,21 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
                 --open_count;
             }
         }
+    }
+    return true;
+}
+
+// Waits for the child's exit until the deadline; false when it came first.
+// Its streams have ended, so it is usually gone already or within moments:
+// the pauses start short.
+bool wait_until(pid_t pid, int& status, uint64_t deadline) {
+    constexpr long kLongestPauseNs = 50000000;
+    for (long pause_ns = 100000;; pause_ns = pause_ns < kLongestPauseNs ? pause_ns * 2 : kLongestPauseNs) {
+        pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR)) return true;
+        if (monotonic_ns() >= deadline) return false;
+        timespec pause{0, pause_ns};
+        ::nanosleep(&pause, nullptr);
     }
 }
 
@@ -136,16 +163,27 @@ Result<ProcessOutput> run_process(const std::string& program, const Args& args) 
     ssize_t reported = read_retrying(report_pipe.value().read.get(), reinterpret_cast<char*>(&exec_errno),
                                      sizeof exec_errno);
 
+    const unsigned limit_s = tool_time_limit_s();
+    const uint64_t deadline = monotonic_ns() + uint64_t{limit_s} * 1000000000u;
     std::string out;
     std::string err;
+    bool in_time = true;
     if (reported != static_cast<ssize_t>(sizeof exec_errno)) {
-        drain(out_pipe.value().read.get(), err_pipe.value().read.get(), out, err);
+        in_time = drain(out_pipe.value().read.get(), err_pipe.value().read.get(), out, err, deadline);
     }
 
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (in_time) in_time = wait_until(pid, status, deadline);
+    if (!in_time) {
+        // A tool stuck in a binder call while the system boots would hold
+        // the journal's lock, and every later run behind it, forever.
+        ::kill(-pid, SIGKILL);
+        ::kill(pid, SIGKILL);
+    }
+    while (!in_time && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (reported == static_cast<ssize_t>(sizeof exec_errno)) return error(os_error_text(exec_errno));
+    if (!in_time) return error(str_cat("timed out after ", limit_s, " s"));
 
     ProcessOutput result;
     result.exited_zero = WIFEXITED(status) && WEXITSTATUS(status) == 0;

@@ -21,8 +21,10 @@ struct ProcessOutput {
 
 // Runs `program` with `args`: standard input from /dev/null, standard output
 // and standard error each on a pipe, drained together until both end, then the
-// child is waited for. Fails only when the program cannot be started; the
-// error is the operating-system error text alone, for the caller to wrap.
+// child is waited for. Fails when the program cannot be started (the
+// operating-system error text alone, for the caller to wrap) and when it has
+// not ended within tool_time_limit_s() ("timed out after 60 s"): then it and
+// the processes it started in its process group are killed.
 Result<ProcessOutput> run_process(const std::string& program, const Args& args);
 
 // Both runners first pass the change policy (change_gate.h): a command line

@@ -32,10 +32,13 @@ Result<void> restore_state(const StateOriginal& state) {
 }  // namespace
 
 Result<void> restore_changes() {
-    const bool dry_run = change_policy() == ChangePolicy::dry_run;
-    if (!dry_run) set_change_policy(ChangePolicy::unrecorded);
+    const bool dry_run = is_dry_run(change_policy());
+    set_change_policy(dry_run ? ChangePolicy::dry_run_unrecorded : ChangePolicy::unrecorded);
     auto taken = journal_take();
-    if (!taken) return error("Failed to read the journal: " + taken.error());
+    if (!taken) {
+        if (auto failure = journal_failure(); failure && failure->busy) return error(failure->line);
+        return error("Failed to read the journal: " + taken.error());
+    }
 
     std::vector<JournalLine> lines = taken->has_value() ? std::move(**taken) : std::vector<JournalLine>();
     std::vector<size_t> current;  // indexes of the records to put back

@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "appops", "get", kGms, "RUN_IN_BACKGROUND"}, "No operations.\n", "", 0},
         {{"cmd", "game", "mode", "4", kGame}, "Set game mode to `CUSTOM` for user `0` in game `" + kGame + "`\n", "", 0},
         {{"cmd", "game", "list-modes", kGame},
-            "package [" + kGame + "] current mode: [custom], available game modes: [standard,custom]\n", "", 0},
+            kGame + " current mode: custom, available game modes: [standard,custom]\n", "", 0},
         {{"cmd", "game", "mode", "2", kGame}, "Game mode: 2 not supported by " + kGame + "\n", "", 255},
         {{"cmd", "game", "mode", "1", "com.whatsapp"}, "Set game mode to `STANDARD` for user `0` in game `com.whatsapp`\n", "", 0},
         {{"setprop", "debug.x", std::string(92, 'v')}, "", "Value '" + std::string(92, 'v') + "' is too long, 92 bytes vs a max of 92\n", 1},

@@ -13,7 +13,8 @@ namespace {
 
 const std::string kLegends = "com.mobile.legends";
 
-// The next `calls` game manager calls after a put still see the old overlay.
+// The next `calls` game manager calls after a put still see the old overlay;
+// the journal's read of the game's mode before its change is the first of them.
 void listener_lag(const SimDevice& dev, int calls) {
     std::ofstream(dev.state_dir() + "/android/overlay_lag") << calls;
 }
@@ -33,10 +34,10 @@ const std::string kRefusedLegends =
 // The Dimensity phone (Android 13) and its five games, com.tencent.ig among
 // them though no game to the game manager, which sets it silently.
 const LagCase kCases[] = {
-    {"downscale_in_time", 3, {"--downscales", "0.7"},
+    {"downscale_in_time", 4, {"--downscales", "0.7"},
      {"[INFO] Applying downscaling factor 0.7...", "[OK] Downscaling factor 0.7 applied to 5 games"}, 4, 2},
-    {"fps_in_time", 5, {"--fps_limit", "60"}, {"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}, 6, 2},
-    {"downscale_never", 6, {"--downscales", "0.7"},
+    {"fps_in_time", 6, {"--fps_limit", "60"}, {"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}, 6, 2},
+    {"downscale_never", 7, {"--downscales", "0.7"},
      {"[INFO] Applying downscaling factor 0.7...",
       "[WARN] Game mode 2 is not available for com.tencent.ig: Game mode: 2 not supported by com.tencent.ig",
       kRefusedLegends,
@@ -69,7 +70,7 @@ TEST(GameModeLagE2e, AGameNeverInModeTwoLeavesNoCapCounted) {
     SimDevice dev("mtk_dimensity");
     dev.set_games({kLegends});
     dev.set_dumpsys("game", "*Dump GameManagerService*\n\n[Name:" + kLegends + " Modes: {}]\n");
-    listener_lag(dev, 6);
+    listener_lag(dev, 7);
     auto lines = dev.run({"--fps_limit", "60"}).lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "[ERROR] Failed to set FPS limit");

@@ -41,8 +41,11 @@ TEST(CommandKinds, EveryCommandLineOfTheProgramIsClassified) {
         {{"svc", "wifi", "disable"},                                            K::action, ""},
         {{"dd", "if=/dev/zero", "of=/data/local/tmp/x", "bs=4k", "count=256"},  K::action, ""},
         {{"cmd", "notification", "set_dnd", "priority"},                        K::action, ""},
-        {{"cmd", "game", "mode", "2", "com.x"},                                 K::action, ""},
-        {{"cmd", "game", "reset", "com.x"},                                     K::action, ""},
+        {{"cmd", "game", "mode", "2", "com.x"},                                 K::state, "game mode com.x"},
+        {{"cmd", "game", "reset", "com.x"},                                     K::state, "game mode com.x"},
+        {{"cmd", "game", "list-modes", "com.x"},                                K::read, ""},
+        {{"cmd", "game", "list-configs", "com.x"},                              K::read, ""},
+        {{"cmd", "game", "mode", "com.x"},                                      K::action, ""},  // no mode: refused
         {{"sh", "-c", "echo '1' > /sys/x"},                                     K::action, ""},
         {{"cmd", "deviceidle", "sys-whitelist", "com.x"},                       K::action, ""},  // no sign: refused
         {{"settings", "delete", "global"},                                      K::action, ""},  // no key
@@ -97,6 +100,13 @@ TEST(CommandKinds, OriginalsAreReadAndPutBackPerKind) {
             "cmd deviceidle sys-whitelist +com.google.android.gms"},
         {{S::allow_list, {"com.google.android.gms"}}, "cmd deviceidle sys-whitelist",
             "com.google.android.gmsx,10124\n", std::nullopt, "cmd deviceidle sys-whitelist -com.google.android.gms"},
+        {{S::game_mode, {"com.x"}}, "cmd game list-modes com.x",
+            "com.x current mode: performance, available game modes: [standard,performance,custom]\n", "2",
+            "cmd game mode 2 com.x"},
+        {{S::game_mode, {"com.x"}}, "cmd game list-modes com.x",
+            "com.x current mode: custom, available game modes: [standard,custom]\n", "4", "cmd game mode 4 com.x"},
+        {{S::game_mode, {"com.x"}}, "cmd game list-modes com.x",
+            "com.x current mode: unsupported, available game modes: []\n", "1", "cmd game mode 1 com.x"},
     };
     // clang-format on
     for (const StateCase& c : cases) {
@@ -115,6 +125,27 @@ TEST(CommandKinds, AnAnswerThatDoesNotSayIsNoOriginal) {
     EXPECT_FALSE(parse_state_value(op, "Error: Unknown operation string: RUN_ANY_IN_BACKGROUND\n"));
     // Android 7 and 8 have no system allow-list command; 7's cmd still exits 0.
     EXPECT_FALSE(parse_state_value({StateKind::allow_list, {"com.x"}}, "Unknown command: sys-whitelist\n"));
+    EXPECT_FALSE(parse_state_value({StateKind::game_mode, {"com.x"}}, "com.x current mode: turbo\n"));
+}
+
+// 12 and 13 cannot show a game's mode: its undo is standard mode.
+TEST(CommandKinds, OnlyAReleaseThatCannotShowTheModeGivesStandard) {
+    const StateTarget game{StateKind::game_mode, {"com.x"}};
+    EXPECT_EQ(unreadable_state_value(game, "Unknown command: list-modes\n"), "1");
+    EXPECT_EQ(unreadable_state_value(game, "Package com.x is not found for user 0\n"), std::nullopt);
+    EXPECT_EQ(unreadable_state_value({StateKind::setting, {"global", "x"}}, "Unknown command: get\n"), std::nullopt);
+}
+
+// Many keys of one namespace are read with one list.
+TEST(CommandKinds, ListedValuesAreTheKeysOwn) {
+    const StateTarget key{StateKind::device_config, {"activity_manager", "max_cached_processes"}};
+    EXPECT_EQ(joined(*list_command(key)), "cmd device_config list activity_manager");
+    EXPECT_EQ(joined(*list_command({StateKind::setting, {"global", "x"}})), "settings list global");
+    EXPECT_EQ(list_command({StateKind::property, {"x"}}), std::nullopt);
+    const std::string listed = "max_cached_processes_x=1\nmax_cached_processes=32\nother=a=b\n";
+    EXPECT_EQ(listed_value(key, listed), "32");
+    EXPECT_EQ(listed_value({StateKind::device_config, {"activity_manager", "other"}}, listed), "a=b");
+    EXPECT_EQ(listed_value({StateKind::device_config, {"activity_manager", "max"}}, listed), std::nullopt);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ namespace {
 
 JournalRecord node_record(std::string path, std::string content, mode_t mode = 0644, std::string boot = "b-1") {
     JournalRecord record;
-    record.node = NodeOriginal{std::move(path), std::move(boot), mode, std::move(content)};
+    record.node = NodeOriginal{std::move(path), std::move(boot), mode, std::move(content), {}};
     return record;
 }
 
@@ -46,6 +46,10 @@ TEST(JournalRecord, ReadsAsPlainText) {
               "property debug.sf.late.sf.duration -");
     EXPECT_EQ(format_record(node_record("/proc/sys/vm/swappiness", "60\n", 0644, "3f-2a")).substr(9),
               "node 3f-2a 0644 /proc/sys/vm/swappiness =60\\n");
+    JournalRecord known = node_record("/proc/sys/vm/swappiness", "60\n", 0644, "3f-2a");
+    known.node->id = {8, 1234};
+    EXPECT_EQ(format_record(known).substr(9), "node 3f-2a 8:1234 0644 /proc/sys/vm/swappiness =60\\n");
+    EXPECT_EQ(parse_record(format_record(known)).value(), known);
 }
 
 TEST(JournalRecord, DamagedLinesAreRefused) {
@@ -72,7 +76,8 @@ TEST(JournalRecord, WellSummedLinesWithBadFieldsAreRefused) {
     const char* bodies[] = {
         "node b 0999 /p =1",   "node b 0644 /p -",        "node b 0644 =1",          "setting global =1",
         "unknown a =1",        "property p v",            "setting global k =a\\q",  "app_op pkg op extra =x",
-        "allow_list a b =listed",
+        "allow_list a b =listed", "node b 8:x 0644 /p =1", "node b 8 0644 /p =1",  "node b :1 0644 /p =1",
+        "node b 1:2 3:4 0644 /p =1",
     };
     for (const char* body : bodies) EXPECT_FALSE(parse_record(sign_body(body))) << body;
     EXPECT_TRUE(parse_record(sign_body("allow_list com.google.android.gms =listed")));

@@ -24,7 +24,7 @@ protected:
 
 JournalRecord node_record(const std::string& path, const std::string& boot, const std::string& content) {
     JournalRecord record;
-    record.node = NodeOriginal{path, boot, 0644, content};
+    record.node = NodeOriginal{path, boot, 0644, content, {}};
     return record;
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -46,6 +48,23 @@ TEST(RunCommand, OutcomeOfEachKindOfRun) {
         EXPECT_EQ(status.ok(), c.ok);
         EXPECT_EQ(status.error(), c.ok ? "" : c.text);
     }
+}
+
+// A tool that never ends is cut off, whether it holds its streams open, has
+// closed them, or left a child of its own holding them.
+TEST(RunCommand, AToolThatNeverEndsIsKilledAtTheTimeLimit) {
+    const char* scripts[] = {"sleep 30", "exec >&- 2>&-; sleep 30", "sleep 30 & wait"};
+    ::setenv("KORVANE_TOOL_TIMEOUT", "1", 1);
+    for (const char* script : scripts) {
+        SCOPED_TRACE(script);
+        const auto start = std::chrono::steady_clock::now();
+        auto r = run_command("sh", {"-c", script});
+        const auto took = std::chrono::steady_clock::now() - start;
+        ASSERT_FALSE(r);
+        EXPECT_EQ(r.error(), std::string("Failed to execute command sh -c ") + script + ": timed out after 1 s");
+        EXPECT_LT(took, std::chrono::seconds(3));
+    }
+    ::unsetenv("KORVANE_TOOL_TIMEOUT");
 }
 
 TEST(RunCommandOutput, LargeOutputOnBothStreamsDoesNotHang) {

@@ -138,7 +138,8 @@ list-modes)
 		names+="${names:+,}$REPLY"
 	done
 	sim_mode_name $g_mode
-	print -r -- "package [$1] current mode: [$REPLY], available game modes: [$names]"
+	# GameManagerShellCommand.runListGameModes
+	print -r -- "$1 current mode: $REPLY, available game modes: [$names]"
 	;;
 esac
 result 0

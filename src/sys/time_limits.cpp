@@ -1,0 +1,26 @@
+#include "sys/time_limits.h"
+
+#include <cstdlib>
+#include <string_view>
+
+#include "sys/number_parse.h"
+
+namespace korvane {
+namespace {
+
+constexpr unsigned kDefaultLimitS = 60;
+
+unsigned limit_from(const char* name) {
+    const char* text = std::getenv(name);
+    if (text == nullptr) return kDefaultLimitS;
+    auto value = parse_i32(std::string_view(text));
+    return value && *value >= 1 ? static_cast<unsigned>(*value) : kDefaultLimitS;
+}
+
+}  // namespace
+
+unsigned tool_time_limit_s() { return limit_from("KORVANE_TOOL_TIMEOUT"); }
+
+unsigned lock_time_limit_s() { return limit_from("KORVANE_LOCK_TIMEOUT"); }
+
+}  // namespace korvane

@@ -1,0 +1,15 @@
+// How long korvane waits for what it does not control: a device tool, and
+// another run holding the journal. Nothing waits unbounded.
+#pragma once
+
+namespace korvane {
+
+// Seconds a device tool may run before it is killed: 60, or
+// KORVANE_TOOL_TIMEOUT (whole seconds, at least 1) for tests.
+unsigned tool_time_limit_s();
+
+// Seconds a run waits for another run's journal lock: 60, or
+// KORVANE_LOCK_TIMEOUT (whole seconds, at least 1) for tests.
+unsigned lock_time_limit_s();
+
+}  // namespace korvane

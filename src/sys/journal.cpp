@@ -183,6 +183,25 @@ Result<void> journal_append(const JournalRecord& record) {
     return success();
 }
 
+Result<void> journal_append_all(const std::vector<JournalRecord>& records) {
+    if (records.empty()) return success();
+    auto opened = open_journal();
+    if (!opened) return Error{opened.error()};
+    OpenJournal& journal = **opened;
+    std::string text = journal.torn_end ? "\n" : "";
+    for (const JournalRecord& record : records) text += format_record(record) + "\n";
+    if (int err = write_all(journal.fd.get(), text); err != 0) {
+        journal.torn_end = true;
+        return journal_error(err);
+    }
+    while (::fdatasync(journal.fd.get()) != 0) {
+        if (errno != EINTR) return journal_error(errno);
+    }
+    journal.torn_end = false;
+    journal.records.insert(journal.records.end(), records.begin(), records.end());
+    return success();
+}
+
 Result<std::optional<std::vector<JournalLine>>> journal_take() {
     using Lines = std::optional<std::vector<JournalLine>>;
     // A second lock of this process's own would wait for itself.

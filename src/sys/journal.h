@@ -30,6 +30,10 @@ Result<bool> journal_holds(const JournalRecord& record);
 // operating-system error.
 Result<void> journal_append(const JournalRecord& record);
 
+// Appends the records in one write and syncs them to disk once: a command
+// that knows its targets up front pays one flush for all of them.
+Result<void> journal_append_all(const std::vector<JournalRecord>& records);
+
 // One line of the journal as found: its number from 1, its text, and the
 // record it holds or why it cannot be read (a torn last line, a bad checksum).
 struct JournalLine {

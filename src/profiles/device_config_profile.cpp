@@ -1,0 +1,104 @@
+#include "profiles/device_config_profile.h"
+
+#include <string>
+#include <vector>
+
+#include "display/config_list.h"
+#include "profiles/device_config_twins.h"
+#include "sys/concurrent_runner.h"
+#include "sys/number_parse.h"
+#include "sys/output.h"
+#include "sys/state_originals.h"
+#include "sys/text.h"
+
+namespace korvane {
+namespace {
+
+// Each `cmd device_config` call waits mostly on the phone's services; four at
+// a time take a fraction of the time without crowding a phone's cores.
+constexpr size_t kCommandsAtOnce = 4;
+
+const std::string kDeviceConfig = "device_config";
+
+// The twins whose namespaces could be read and recorded, in order, and a
+// line for each namespace that could not.
+struct PreparedTwins {
+    std::vector<ConfigTwin> twins;
+    std::vector<std::string> skipped;
+};
+
+// Reads each namespace once and records the originals of its twins before
+// any changes; a namespace that cannot be listed keeps all its values.
+PreparedTwins prepare(const std::vector<ConfigTwin>& twins) {
+    PreparedTwins prepared;
+    std::vector<StateOriginal> originals;
+    std::vector<std::string_view> listed;
+    for (std::string_view ns : twin_namespaces(twins)) {
+        auto listing = run_command_output("cmd", {kDeviceConfig, "list", std::string(ns)});
+        if (!listing) {
+            prepared.skipped.push_back(str_cat("[WARN] Skipping device_config ", ns, ": ", listing.error()));
+            continue;
+        }
+        const ConfigValues values = parse_config_list(*listing);
+        for (const ConfigTwin& twin : twins) {
+            if (twin.ns != ns) continue;
+            auto found = values.find(twin.key);
+            StateOriginal original{{StateKind::device_config, {std::string(ns), std::string(twin.key)}}, std::nullopt};
+            if (found != values.end()) original.value = found->second;
+            originals.push_back(std::move(original));
+        }
+        listed.push_back(ns);
+    }
+    if (auto recorded = record_state_originals(originals); !recorded) {
+        for (std::string_view ns : listed) {
+            prepared.skipped.push_back(str_cat("[WARN] Skipping device_config ", ns, ": ", recorded.error()));
+        }
+        return prepared;
+    }
+    for (const ConfigTwin& twin : twins) {
+        for (std::string_view ns : listed) {
+            if (twin.ns == ns) prepared.twins.push_back(twin);
+        }
+    }
+    return prepared;
+}
+
+}  // namespace
+
+std::optional<int32_t> phone_release() {
+    auto level = run_command_output("getprop", {"ro.build.version.sdk"});
+    if (!level) return std::nullopt;
+    return parse_i32(trim(*level));
+}
+
+void put_profile_twins(std::optional<int32_t> release, TuningProfile profile) {
+    if (!release || *release < kFirstTwinRelease) return;
+    const std::vector<ConfigTwin> twins = twins_for(*release);
+    out("[INFO] Android ", release_name(*release), " reads these values from device_config: setting ", twins.size(),
+        " there");
+    const PreparedTwins prepared = prepare(twins);
+    for (const std::string& line : prepared.skipped) print_line(line);
+    std::vector<ToolCommand> puts;
+    for (const ConfigTwin& twin : prepared.twins) {
+        puts.push_back({"cmd", {kDeviceConfig, "put", std::string(twin.ns), std::string(twin.key),
+                                twin_value(twin, profile)}});
+    }
+    run_commands_concurrently(puts, kCommandsAtOnce, [&](size_t i, const Result<void>& outcome) {
+        if (outcome) return;
+        out("[WARN] Failed to set device_config ", prepared.twins[i].ns, "/", prepared.twins[i].key, ": ",
+            outcome.error());
+    });
+}
+
+void delete_profile_twins(std::optional<int32_t> release) {
+    if (!release || *release < kFirstTwinRelease) return;
+    const PreparedTwins prepared = prepare(twins_for(*release));
+    std::vector<ToolCommand> deletes;
+    for (const ConfigTwin& twin : prepared.twins) {
+        deletes.push_back({"cmd", {kDeviceConfig, "delete", std::string(twin.ns), std::string(twin.key)}});
+    }
+    // Each delete stands alone, as the global deletes do.
+    run_commands_concurrently(deletes, kCommandsAtOnce, [](size_t, const Result<void>&) {});
+}
+
+}  // namespace korvane

@@ -4,6 +4,7 @@
 # in sim/tools/lib, shared with the device tools.
 source "$sim_dir/tools/lib/android.sh"
 source "$sim_dir/tools/lib/game_overlay.sh"
+source "$sim_dir/lib/constants.sh"
 
 # Points the rules at a state folder and reads its release into $api.
 sim_effects_for() {
@@ -119,6 +120,7 @@ sim_report_effects() {
 		sim_describe_surfaceflinger
 		lines+=("SurfaceFlinger: $REPLY")
 	fi
+	sim_report_constants lines "$pristine" "$state"
 	((${#lines[@]})) || return 0
 	echo "Effects:"
 	printf '  %s\n' "${lines[@]}"

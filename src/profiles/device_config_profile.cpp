@@ -1,5 +1,6 @@
 #include "profiles/device_config_profile.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,11 @@ constexpr size_t kCommandsAtOnce = 4;
 
 const std::string kDeviceConfig = "device_config";
 
-// The twins whose namespaces could be read and recorded, in order, and a
+// The twins whose namespaces could be read and recorded, in order, and the
 // line for each namespace that could not.
 struct PreparedTwins {
     std::vector<ConfigTwin> twins;
-    std::vector<std::string> skipped;
+    std::map<std::string_view, std::string> skipped;
 };
 
 // Reads each namespace once and records the originals of its twins before
@@ -36,7 +37,7 @@ PreparedTwins prepare(const std::vector<ConfigTwin>& twins) {
     for (std::string_view ns : twin_namespaces(twins)) {
         auto listing = run_command_output("cmd", {kDeviceConfig, "list", std::string(ns)});
         if (!listing) {
-            prepared.skipped.push_back(str_cat("[WARN] Skipping device_config ", ns, ": ", listing.error()));
+            prepared.skipped[ns] = str_cat("[WARN] Skipping device_config ", ns, ": ", listing.error());
             continue;
         }
         const ConfigValues values = parse_config_list(*listing);
@@ -51,7 +52,7 @@ PreparedTwins prepare(const std::vector<ConfigTwin>& twins) {
     }
     if (auto recorded = record_state_originals(originals); !recorded) {
         for (std::string_view ns : listed) {
-            prepared.skipped.push_back(str_cat("[WARN] Skipping device_config ", ns, ": ", recorded.error()));
+            prepared.skipped[ns] = str_cat("[WARN] Skipping device_config ", ns, ": ", recorded.error());
         }
         return prepared;
     }
@@ -77,17 +78,28 @@ void put_profile_twins(std::optional<int32_t> release, TuningProfile profile) {
     out("[INFO] Android ", release_name(*release), " reads these values from device_config: setting ", twins.size(),
         " there");
     const PreparedTwins prepared = prepare(twins);
-    for (const std::string& line : prepared.skipped) print_line(line);
+    // The lines follow the namespaces' order: a namespace's skip line comes
+    // out once every put of the namespaces before it has been reported.
+    const std::vector<std::string_view> order = twin_namespaces(twins);
+    size_t next_namespace = 0;
+    auto print_skips_before = [&](std::optional<std::string_view> ns) {
+        for (; next_namespace < order.size() && order[next_namespace] != ns; ++next_namespace) {
+            auto skipped = prepared.skipped.find(order[next_namespace]);
+            if (skipped != prepared.skipped.end()) print_line(skipped->second);
+        }
+    };
+    const auto& todo = prepared.twins;
     std::vector<ToolCommand> puts;
-    for (const ConfigTwin& twin : prepared.twins) {
+    for (const ConfigTwin& twin : todo) {
         puts.push_back({"cmd", {kDeviceConfig, "put", std::string(twin.ns), std::string(twin.key),
                                 twin_value(twin, profile)}});
     }
+    if (!todo.empty()) print_skips_before(todo.front().ns);
     run_commands_concurrently(puts, kCommandsAtOnce, [&](size_t i, const Result<void>& outcome) {
-        if (outcome) return;
-        out("[WARN] Failed to set device_config ", prepared.twins[i].ns, "/", prepared.twins[i].key, ": ",
-            outcome.error());
+        if (!outcome) out("[WARN] Failed to set device_config ", todo[i].ns, "/", todo[i].key, ": ", outcome.error());
+        if (i + 1 < todo.size()) print_skips_before(todo[i + 1].ns);
     });
+    print_skips_before(std::nullopt);
 }
 
 void delete_profile_twins(std::optional<int32_t> release) {

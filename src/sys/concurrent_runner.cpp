@@ -111,7 +111,15 @@ void read_some(std::vector<Child>& children) {
         fds.push_back({child.out.get(), POLLIN, 0});
         fds.push_back({child.err.get(), POLLIN, 0});
     }
-    if (::poll(fds.data(), fds.size(), -1) < 0) return;  // EINTR: the caller comes back
+    if (::poll(fds.data(), fds.size(), -1) < 0) {
+        if (errno == EINTR) return;  // the caller comes back
+        // Polling cannot go on: stop reading, so that the children are waited for.
+        for (Child& child : children) {
+            child.out.reset();
+            child.err.reset();
+        }
+        return;
+    }
     char buffer[16384];
     for (size_t i = 0; i < fds.size(); ++i) {
         if (fds[i].fd < 0 || fds[i].revents == 0) continue;

@@ -130,26 +130,36 @@ INSTANTIATE_TEST_SUITE_P(ReleasesAndProfiles, SystemProfileTwins,
                          });
 
 // A failing put warns and the profile goes on; a namespace that cannot be
-// listed keeps all its values; the lines keep the fixed order.
+// listed keeps all its values; the lines keep the namespaces' order.
 TEST(SystemProfileTwinsE2e, FailuresWarnInTheFixedOrder) {
-    SimDevice dev("snapdragon");  // Android 14
-    dev.fail_tool("cmd", 255, "", {.args_contain = "list battery_saver"});
-    dev.fail_tool("cmd", 1, "no such key\n", {.args_contain = "put jobscheduler heavy_use_factor"});
-    dev.fail_tool("cmd", 1, "denied\n", {.args_contain = "put app_standby prediction_timeout"});
-    EXPECT_EQ(dev.run({"--perf_sys"}).lines(),
-              (Lines{"[INFO] Applying Performance System Settings...",
-                     "[INFO] Android 14 reads these values from device_config: setting 46 there",
-                     "[WARN] Skipping device_config battery_saver: Command failed: cmd device_config list "
-                     "battery_saver: ",
-                     "[WARN] Failed to set device_config jobscheduler/heavy_use_factor: Command failed: cmd "
-                     "device_config put jobscheduler heavy_use_factor 1.0: no such key",
-                     "",
-                     "[WARN] Failed to set device_config app_standby/prediction_timeout: Command failed: cmd "
-                     "device_config put app_standby prediction_timeout 86400000: denied",
-                     ""}));
-    EXPECT_EQ(listing(dev, "battery_saver"), "");
-    EXPECT_EQ(dev.device_config("jobscheduler", "moderate_use_factor"), "0.8");
-    EXPECT_EQ(dev.device_config("app_standby", "sync_adapter_duration"), "600000");
+    const std::string heavy = "[WARN] Failed to set device_config jobscheduler/heavy_use_factor: Command failed: cmd "
+                              "device_config put jobscheduler heavy_use_factor 1.0: no such key";
+    const std::string prediction = "[WARN] Failed to set device_config app_standby/prediction_timeout: Command "
+                                   "failed: cmd device_config put app_standby prediction_timeout 86400000: denied";
+    auto skipping = [](const std::string& ns) {
+        return "[WARN] Skipping device_config " + ns + ": Command failed: cmd device_config list " + ns + ": ";
+    };
+    struct Case {
+        std::vector<std::string> unlisted;
+        Lines warnings;
+    };
+    const Case cases[] = {
+        {{"battery_saver"}, {heavy, "", skipping("battery_saver"), prediction, ""}},
+        {{"activity_manager", "app_standby"}, {skipping("activity_manager"), heavy, "", skipping("app_standby")}},
+    };
+    for (const Case& c : cases) {
+        SimDevice dev("snapdragon");  // Android 14
+        for (const std::string& ns : c.unlisted) dev.fail_tool("cmd", 255, "", {.args_contain = "list " + ns});
+        dev.fail_tool("cmd", 1, "no such key\n", {.args_contain = "put jobscheduler heavy_use_factor"});
+        dev.fail_tool("cmd", 1, "denied\n", {.args_contain = "put app_standby prediction_timeout"});
+        Lines expected{"[INFO] Applying Performance System Settings...",
+                       "[INFO] Android 14 reads these values from device_config: setting 46 there"};
+        expected.insert(expected.end(), c.warnings.begin(), c.warnings.end());
+        EXPECT_EQ(dev.run({"--perf_sys"}).lines(), expected);
+        for (const std::string& ns : c.unlisted) EXPECT_EQ(listing(dev, ns), "") << ns;
+        EXPECT_EQ(dev.device_config("jobscheduler", "moderate_use_factor"), "0.8");
+        EXPECT_EQ(dev.device_config("device_idle", "idle_to"), "86400000");
+    }
 }
 
 // Before Android 12 the globals are all there is.

@@ -135,8 +135,11 @@ sim_describe_global() {
 	sim_release_name "$api"
 	name=$REPLY
 	if ((api < 31)); then
-		[[ -f $S/settings/global/$setting ]] && REPLY="$setting: read key by key on Android $name" ||
+		if [[ -f $S/settings/global/$setting ]]; then
+			REPLY="$setting: read key by key on Android $name"
+		else
 			REPLY="$setting: unset"
+		fi
 		return 0
 	fi
 	if ! sim_parse_constants values "$setting"; then
@@ -144,7 +147,8 @@ sim_describe_global() {
 		return 0
 	fi
 	while read -r kind name key first last; do
-		[[ $kind = global && $name = "$setting" ]] && sim_constant_read_on "$api" "$first" "$last" || continue
+		[[ $kind = global && $name = "$setting" ]] || continue
+		sim_constant_read_on "$api" "$first" "$last" || continue
 		reads=1
 		[[ -n ${values[$key]+set} ]] && n=$((n + 1))
 	done <<<"$sim_constants_table"
@@ -166,7 +170,8 @@ sim_describe_namespace() {
 	local -A values=()
 	local loaded=
 	while read -r kind name key setting source conversion first last; do
-		[[ $kind = twin && $name = "$ns" ]] && sim_constant_read_on "$api" "$first" "$last" || continue
+		[[ $kind = twin && $name = "$ns" ]] || continue
+		sim_constant_read_on "$api" "$first" "$last" || continue
 		reads=1
 		[[ $loaded = "$setting" ]] || { sim_parse_constants values "$setting" || true; loaded=$setting; }
 		[[ -n ${values[$source]+set} ]] || continue

@@ -10,6 +10,7 @@ namespace {
 
 constexpr auto kSame = TwinConversion::same;
 constexpr auto kNot = TwinConversion::negated;
+constexpr auto kSound = TwinConversion::sound_trigger;
 
 constexpr std::string_view kAm = "activity_manager_constants";
 constexpr std::string_view kJob = "job_scheduler_constants";
@@ -23,54 +24,54 @@ constexpr std::string_view kStandby = "app_standby_constants";
 // framework clamps it to at least an hour, stricter than its default.
 // clang-format off
 constexpr ConfigTwin kTwins[] = {
-    // namespace           key                                          setting   source                               conversion  releases
-    {"activity_manager", "max_cached_processes",                       kAm,      "max_cached_processes",              kSame, 31, 0},
-    {"activity_manager", "max_phantom_processes",                      kAm,      "max_phantom_processes",             kSame, 31, 0},
-    {"jobscheduler",     "min_ready_non_active_jobs_count",            kJob,     "min_ready_non_active_jobs_count",   kSame, 31, 0},
-    {"jobscheduler",     "heavy_use_factor",                           kJob,     "heavy_use_factor",                  kSame, 31, 0},
-    {"jobscheduler",     "moderate_use_factor",                        kJob,     "moderate_use_factor",               kSame, 31, 0},
-    {"jobscheduler",     "min_linear_backoff_time_ms",                 kJob,     "min_linear_backoff_time",           kSame, 31, 0},
-    {"jobscheduler",     "min_exp_backoff_time_ms",                    kJob,     "min_exp_backoff_time",              kSame, 31, 0},
-    {"jobscheduler",     "qc_max_job_count_active",                    kQuota,   "max_job_count_active",              kSame, 31, 0},
-    {"jobscheduler",     "qc_max_job_count_working",                   kQuota,   "max_job_count_working",             kSame, 31, 0},
-    {"battery_saver",    "enable_brightness_adjustment",               kSaver,   "adjust_brightness_disabled",        kNot,  31, 0},
-    {"battery_saver",    "enable_datasaver",                           kSaver,   "datasaver_disabled",                kNot,  31, 0},
-    {"battery_saver",    "location_mode",                              kSaver,   "gps_mode",                          kSame, 31, 0},
-    {"battery_saver",    "enable_quick_doze",                          kSaver,   "quick_doze_enabled",                kSame, 31, 0},
-    {"battery_saver",    "disable_vibration",                          kSaver,   "vibration_disabled",                kSame, 31, 0},
-    {"battery_saver",    "defer_full_backup",                          kSaver,   "fullbackup_deferred",               kSame, 31, 0},
-    {"battery_saver",    "defer_keyvalue_backup",                      kSaver,   "keyvaluebackup_deferred",           kSame, 31, 0},
-    {"battery_saver",    "disable_launch_boost",                       kSaver,   "launch_boost_disabled",             kSame, 31, 0},
-    {"battery_saver",    "disable_optional_sensors",                   kSaver,   "optional_sensors_disabled",         kSame, 31, 0},
-    {"battery_saver",    "soundtrigger_mode",                          kSaver,   "sound_trigger_mode",     TwinConversion::sound_trigger, 31, 0},
-    {"device_idle",      "light_after_inactive_to",                    kIdle,    "light_after_inactive_to",           kSame, 31, 34},
-    {"device_idle",      "light_pre_idle_to",                          kIdle,    "light_pre_idle_to",                 kSame, 31, 32},
-    {"device_idle",      "light_idle_to",                              kIdle,    "light_idle_to",                     kSame, 31, 34},
-    {"device_idle",      "light_idle_factor",                          kIdle,    "light_idle_factor",                 kSame, 31, 34},
-    {"device_idle",      "light_max_idle_to",                          kIdle,    "light_max_idle_to",                 kSame, 31, 34},
-    {"device_idle",      "light_idle_maintenance_min_budget",          kIdle,    "light_idle_maintenance_min_budget", kSame, 31, 34},
-    {"device_idle",      "light_idle_maintenance_max_budget",          kIdle,    "light_idle_maintenance_max_budget", kSame, 31, 34},
-    {"device_idle",      "min_light_maintenance_time",                 kIdle,    "min_light_maintenance_time",        kSame, 31, 34},
-    {"device_idle",      "min_deep_maintenance_time",                  kIdle,    "min_deep_maintenance_time",         kSame, 31, 34},
-    {"device_idle",      "inactive_to",                                kIdle,    "inactive_to",                       kSame, 31, 34},
-    {"device_idle",      "sensing_to",                                 kIdle,    "sensing_to",                        kSame, 31, 34},
-    {"device_idle",      "locating_to",                                kIdle,    "locating_to",                       kSame, 31, 34},
-    {"device_idle",      "location_accuracy",                          kIdle,    "location_accuracy",                 kSame, 31, 34},
-    {"device_idle",      "motion_inactive_to",                         kIdle,    "motion_inactive_to",                kSame, 31, 34},
-    {"device_idle",      "idle_after_inactive_to",                     kIdle,    "idle_after_inactive_to",            kSame, 31, 34},
-    {"device_idle",      "idle_to",                                    kIdle,    "idle_to",                           kSame, 31, 34},
-    {"device_idle",      "wait_for_unlock",                            kIdle,    "wait_for_unlock",                   kSame, 31, 34},
-    {"device_idle",      "quick_doze_delay_to",                        kIdle,    "quick_doze_delay_to",               kSame, 31, 34},
-    {"app_standby",      "strong_usage_duration",                      kStandby, "strong_usage_duration",             kSame, 31, 0},
-    {"app_standby",      "notification_seen_duration",                 kStandby, "notification_seen_duration",        kSame, 31, 0},
-    {"app_standby",      "system_update_usage_duration",               kStandby, "system_update_usage_duration",      kSame, 31, 0},
-    {"app_standby",      "prediction_timeout",                         kStandby, "prediction_timeout",                kSame, 31, 0},
-    {"app_standby",      "sync_adapter_duration",                      kStandby, "sync_adapter_duration",             kSame, 31, 0},
-    {"app_standby",      "exempted_sync_scheduled_nd_duration",        kStandby, "exempted_sync_scheduled_nd_duration", kSame, 31, 0},
-    {"app_standby",      "exempted_sync_start_duration",               kStandby, "exempted_sync_start_duration",      kSame, 31, 0},
-    {"app_standby",      "system_interaction_duration",                kStandby, "system_interaction_duration",       kSame, 31, 0},
-    {"app_standby",      "initial_foreground_service_start_duration",  kStandby, "initial_foreground_service_start_duration", kSame, 31, 0},
-    {"app_standby",      "trigger_quota_bump_on_notification_seen",    kStandby, "trigger_quota_bump_on_notification_seen",   kSame, 33, 0},
+    // namespace, key, setting, its key ("": the same), conversion, first and last release reading it
+    {"activity_manager", "max_cached_processes",                kAm,      "",                           kSame,  31, 0},
+    {"activity_manager", "max_phantom_processes",               kAm,      "",                           kSame,  31, 0},
+    {"jobscheduler",     "min_ready_non_active_jobs_count",     kJob,     "",                           kSame,  31, 0},
+    {"jobscheduler",     "heavy_use_factor",                    kJob,     "",                           kSame,  31, 0},
+    {"jobscheduler",     "moderate_use_factor",                 kJob,     "",                           kSame,  31, 0},
+    {"jobscheduler",     "min_linear_backoff_time_ms",          kJob,     "min_linear_backoff_time",    kSame,  31, 0},
+    {"jobscheduler",     "min_exp_backoff_time_ms",             kJob,     "min_exp_backoff_time",       kSame,  31, 0},
+    {"jobscheduler",     "qc_max_job_count_active",             kQuota,   "max_job_count_active",       kSame,  31, 0},
+    {"jobscheduler",     "qc_max_job_count_working",            kQuota,   "max_job_count_working",      kSame,  31, 0},
+    {"battery_saver",    "enable_brightness_adjustment",        kSaver,   "adjust_brightness_disabled", kNot,   31, 0},
+    {"battery_saver",    "enable_datasaver",                    kSaver,   "datasaver_disabled",         kNot,   31, 0},
+    {"battery_saver",    "location_mode",                       kSaver,   "gps_mode",                   kSame,  31, 0},
+    {"battery_saver",    "enable_quick_doze",                   kSaver,   "quick_doze_enabled",         kSame,  31, 0},
+    {"battery_saver",    "disable_vibration",                   kSaver,   "vibration_disabled",         kSame,  31, 0},
+    {"battery_saver",    "defer_full_backup",                   kSaver,   "fullbackup_deferred",        kSame,  31, 0},
+    {"battery_saver",    "defer_keyvalue_backup",               kSaver,   "keyvaluebackup_deferred",    kSame,  31, 0},
+    {"battery_saver",    "disable_launch_boost",                kSaver,   "launch_boost_disabled",      kSame,  31, 0},
+    {"battery_saver",    "disable_optional_sensors",            kSaver,   "optional_sensors_disabled",  kSame,  31, 0},
+    {"battery_saver",    "soundtrigger_mode",                   kSaver,   "sound_trigger_mode",         kSound, 31, 0},
+    {"device_idle",      "light_after_inactive_to",             kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "light_pre_idle_to",                   kIdle,    "",                           kSame,  31, 32},
+    {"device_idle",      "light_idle_to",                       kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "light_idle_factor",                   kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "light_max_idle_to",                   kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "light_idle_maintenance_min_budget",   kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "light_idle_maintenance_max_budget",   kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "min_light_maintenance_time",          kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "min_deep_maintenance_time",           kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "inactive_to",                         kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "sensing_to",                          kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "locating_to",                         kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "location_accuracy",                   kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "motion_inactive_to",                  kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "idle_after_inactive_to",              kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "idle_to",                             kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "wait_for_unlock",                     kIdle,    "",                           kSame,  31, 34},
+    {"device_idle",      "quick_doze_delay_to",                 kIdle,    "",                           kSame,  31, 34},
+    {"app_standby",      "strong_usage_duration",               kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "notification_seen_duration",          kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "system_update_usage_duration",        kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "prediction_timeout",                  kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "sync_adapter_duration",               kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "exempted_sync_scheduled_nd_duration", kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "exempted_sync_start_duration",        kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "system_interaction_duration",         kStandby, "",                           kSame,  31, 0},
+    {"app_standby",      "initial_foreground_service_start_duration", kStandby, "", kSame, 31, 0},
+    {"app_standby",      "trigger_quota_bump_on_notification_seen", kStandby, "", kSame, 33, 0},
 };
 // clang-format on
 
@@ -113,7 +114,8 @@ std::vector<std::string_view> twin_namespaces(std::span<const ConfigTwin> twins)
 }
 
 std::string twin_value(const ConfigTwin& twin, TuningProfile profile) {
-    const std::string_view value = profile_value(twin.setting, twin.source, profile);
+    const std::string_view source = twin.source.empty() ? twin.key : twin.source;
+    const std::string_view value = profile_value(twin.setting, source, profile);
     switch (twin.conversion) {
         case TwinConversion::same: return std::string(value);
         case TwinConversion::negated: return value == "true" ? "false" : "true";

@@ -27,7 +27,7 @@ struct ConfigTwin {
     std::string_view ns;       // device_config namespace
     std::string_view key;      // key in that namespace
     std::string_view setting;  // the global setting whose list holds the value
-    std::string_view source;   // the key in that list
+    std::string_view source;   // the key in that list; empty: the same as `key`
     TwinConversion conversion;
     int32_t first_release;     // the first release that reads the twin
     int32_t last_release;      // the last one; 0 for every later release

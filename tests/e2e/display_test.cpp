@@ -234,7 +234,8 @@ TEST(Downscaling, NoGamesAndOddListingLines) {
     EXPECT_EQ(dev.run({"--downscales", "0.5"}).lines().back(), "[OK] Downscaling factor 0.5 applied to 0 games");
     EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 0 games"}));
-    EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery, kGameDump, kListing, kSdkQuery, kGameDump, kListing}));
+    EXPECT_EQ(without_journal_reads(dev.calls()),
+              (std::vector<Call>{kSdkQuery, kGameDump, kListing, kSdkQuery, kGameDump, kListing}));
 }
 
 TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {

@@ -136,6 +136,19 @@ sim_reboot_state() {
 	sim_new_boot_id "$state"
 }
 
+# Prints a time given as Nms or Ns (decimals allowed) in seconds, as sleep takes it.
+sim_seconds() {
+	local n
+	if [[ $1 =~ ^[0-9]+ms$ ]]; then
+		n=$((10#${1%ms}))
+		printf '%d.%03d' "$((n / 1000))" "$((n % 1000))"
+	elif [[ $1 =~ ^[0-9]+(\.[0-9]+)?s$ ]]; then
+		printf '%s' "${1%s}"
+	else
+		sim_die "not a time: $1 (e.g. 25ms or 0.5s)"
+	fi
+}
+
 sim_state_is_empty() {
 	local entries
 	[[ -e $1 ]] || return 0

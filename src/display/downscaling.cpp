@@ -11,12 +11,17 @@
 namespace korvane {
 namespace {
 
+// The phone's release; nothing when getprop fails or answers no number.
+std::optional<int32_t> release_or_unknown() {
+    auto level = query_release_level();
+    return level ? *level : std::nullopt;
+}
+
 // The text to store for `factor`, or nothing after an "[ERROR] " line when
 // this release would ignore it. A release that cannot be read is held to the
 // 0.1 to 1.0 rule alone.
-std::optional<std::string_view> stored_factor(std::string_view factor) {
-    auto level = query_release_level();
-    if (!level || !factor_grid_applies(*level)) return factor;
+std::optional<std::string_view> stored_factor(std::string_view factor, std::optional<int32_t> release) {
+    if (!factor_grid_applies(release)) return factor;
     auto on_grid = grid_factor(factor);
     if (!on_grid) {
         out("[ERROR] Invalid downscale factor: ", factor, ". Android 12 and 13 take 0.3 to 0.9 in steps of 0.05");
@@ -37,10 +42,11 @@ Result<std::size_t> apply_downscaling(std::string_view factor) {
         case FactorUse::apply:
             break;
     }
-    const auto stored = stored_factor(factor);
+    const std::optional<int32_t> release = release_or_unknown();
+    const auto stored = stored_factor(factor, release);
     if (!stored) return error(str_cat("Invalid downscale factor: ", factor));
     out("[INFO] Applying downscaling factor ", factor, "...");
-    auto found = find_game_overlays();
+    auto found = find_game_overlays(release);
     if (!found) return Error{found.error()};
     // The count is of games found, less those that game mode 2 stays
     // refused for: other per-game failures are silent.
@@ -55,7 +61,9 @@ Result<std::size_t> apply_downscaling(std::string_view factor) {
 
 Result<std::size_t> reset_downscaling() {
     out("[INFO] Resetting downscaling...");
-    auto found = find_game_overlays();
+    // The release decides how games are found; one that cannot be read is
+    // taken as one with a game dump.
+    auto found = find_game_overlays(release_or_unknown());
     if (!found) return Error{found.error()};
     for (const std::string& game : found->games) {
         (void)drop_overlay_setting(found->overlays, game, kDownscaleKey);

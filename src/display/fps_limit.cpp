@@ -23,8 +23,8 @@ size_t counted(const Result<void>& outcome, std::string_view failure) {
 
 // The games and their overlays, or none after a warning: a failed fetch only
 // leaves nothing to cap.
-GameOverlays games_or_warn() {
-    auto found = find_game_overlays({"Failed to get game info: ", "Failed to list packages: "},
+GameOverlays games_or_warn(std::optional<int32_t> release) {
+    auto found = find_game_overlays(release, {"Failed to get game info: ", "Failed to list packages: "},
                                     "Failed to get game info: ");
     if (found) return std::move(found).value();
     out("[WARN] ", found.error());
@@ -49,7 +49,7 @@ Result<void> set_fps_limit(int32_t fps) {
         count += counted(run_command("settings", {"put", "system", "min_refresh_rate", value}),
                          "Failed to set min refresh rate");
     } else {
-        const GameOverlays found = games_or_warn();
+        const GameOverlays found = games_or_warn(*level);
         for (const std::string& game : found.games) {
             const size_t stored = counted(store_overlay_setting(found.overlays, game, kFpsKey, value),
                                           str_cat("Failed to set FPS for ", game));
@@ -74,7 +74,7 @@ Result<void> reset_fps_limit() {
                          "Failed to delete min refresh rate");
     } else {
         // Only the fps piece goes; a downscale in the same entry stays in force.
-        const GameOverlays found = games_or_warn();
+        const GameOverlays found = games_or_warn(*level);
         for (const std::string& game : found.games) {
             (void)drop_overlay_setting(found.overlays, game, kFpsKey);
             count += counted(run_command("cmd", {"game", "reset", game}), str_cat("Failed to reset FPS for ", game));

@@ -1,10 +1,34 @@
 #include "display/games.h"
 
+#include <algorithm>
+
 #include "display/name_matcher.h"
 #include "sys/runner.h"
 #include "sys/text.h"
 
 namespace korvane {
+namespace {
+
+// Android 12 and 12L: the game manager there prints no dump.
+constexpr int32_t kFirstCategoryRelease = 31;
+constexpr int32_t kLastCategoryRelease = 32;
+
+// The ApplicationInfo part of a block is indented by eight blanks; the same
+// words at another indent belong to something else.
+constexpr std::string_view kAppIndent = "        ";
+constexpr std::string_view kGameCategory = "category=0";
+constexpr std::string_view kPackageKey = "packageName=";
+constexpr std::string_view kBlockStart = "  Activity #";
+
+const Args kLauncherQuery{"package", "query-activities", "--user", "0", "-a", "android.intent.action.MAIN",
+                          "-c", "android.intent.category.LAUNCHER"};
+
+std::string_view without_cr(std::string_view line) {
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    return line;
+}
+
+}  // namespace
 
 std::vector<std::string> detect_games(std::string_view game_dump, std::string_view package_listing) {
     constexpr std::string_view kPrefix = "package:";
@@ -23,7 +47,44 @@ std::vector<std::string> detect_games(std::string_view game_dump, std::string_vi
     return games;
 }
 
-Result<std::vector<std::string>> find_games(const GameFetchContext& context) {
+std::vector<std::string> games_from_activities(std::string_view activities) {
+    std::vector<std::string> games;
+    std::string_view package;
+    bool game = false;
+    // A block's package line may come before or after its category line.
+    auto close_block = [&] {
+        if (game && !package.empty() && std::find(games.begin(), games.end(), package) == games.end()) {
+            games.emplace_back(package);
+        }
+        package = {};
+        game = false;
+    };
+    for (std::string_view line : split_lines(activities)) {
+        line = without_cr(line);
+        if (line.starts_with(kBlockStart)) {
+            close_block();
+            continue;
+        }
+        if (!line.starts_with(kAppIndent)) continue;
+        const std::string_view field = line.substr(kAppIndent.size());
+        if (field.starts_with(' ')) continue;
+        if (trim(field) == kGameCategory) game = true;
+        if (field.starts_with(kPackageKey)) package = trim(field.substr(kPackageKey.size()));
+    }
+    close_block();
+    return games;
+}
+
+bool games_found_by_category(std::optional<int32_t> release) {
+    return release && *release >= kFirstCategoryRelease && *release <= kLastCategoryRelease;
+}
+
+Result<std::vector<std::string>> find_games(std::optional<int32_t> release, const GameFetchContext& context) {
+    if (games_found_by_category(release)) {
+        auto activities = run_command_output("cmd", kLauncherQuery);
+        if (!activities) return error(str_cat(context.listing, activities.error()));
+        return games_from_activities(*activities);
+    }
     auto dump = run_command_output("dumpsys", {"game"});
     if (!dump) return error(str_cat(context.dump, dump.error()));
     auto listing = run_command_output("cmd", {"package", "list", "packages"});

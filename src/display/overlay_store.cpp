@@ -26,8 +26,9 @@ Result<ConfigValues> list_overlays() {
     return parse_config_list(*listing);
 }
 
-Result<GameOverlays> find_game_overlays(const GameFetchContext& context, std::string_view overlays_label) {
-    auto games = find_games(context);
+Result<GameOverlays> find_game_overlays(std::optional<int32_t> release, const GameFetchContext& context,
+                                        std::string_view overlays_label) {
+    auto games = find_games(release, context);
     if (!games) return Error{games.error()};
     if (games->empty()) return GameOverlays{};
     auto overlays = list_overlays();

@@ -22,9 +22,11 @@ struct GameOverlays {
     ConfigValues overlays;
 };
 
-// find_games, then list_overlays when there is a game to look up. Fails at
-// the first command that fails, with its label and the runner's error text.
-Result<GameOverlays> find_game_overlays(const GameFetchContext& context = {}, std::string_view overlays_label = {});
+// find_games for the release, then list_overlays when there is a game to look
+// up. Fails at the first command that fails, with its label and the runner's
+// error text.
+Result<GameOverlays> find_game_overlays(std::optional<int32_t> release, const GameFetchContext& context = {},
+                                        std::string_view overlays_label = {});
 
 // Puts the game's value back with `key` set to `setting` in its mode-2 entry
 // (set_mode2_setting); one `cmd device_config put`.

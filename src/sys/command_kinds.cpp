@@ -29,6 +29,7 @@ constexpr CommandRule kRules[] = {
     {"settings get *",                  kRead},
     {"settings list *",                 kRead},
     {"cmd package list *",              kRead},
+    {"cmd package query-activities *",  kRead},
     {"cmd device_config get *",         kRead},
     {"cmd device_config list *",        kRead},
     {"cmd appops get *",                kRead},

@@ -21,6 +21,12 @@ const Call kGameDump{"dumpsys", "game"};
 const Call kListing{"cmd", "package", "list", "packages"};
 const Call kOverlays{"cmd", "device_config", "list", "game_overlay"};
 const Call kSdkQuery{"getprop", "ro.build.version.sdk"};
+const Call kLauncherQuery{"cmd", "package", "query-activities", "--user", "0", "-a", "android.intent.action.MAIN",
+                          "-c", "android.intent.category.LAUNCHER"};
+// Android 12's games: the launcher apps of category game, in the order of
+// their first activity (Genshin Impact has two); com.tencent.ig has no category.
+const Lines kAndroid12Games{"com.miHoYo.GenshinImpact", "com.mobile.legends", "com.tencent.iglite",
+                            "com.supercell.clashofclans"};
 
 std::vector<Call> concat(std::vector<Call> head, const std::vector<Call>& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
@@ -98,7 +104,7 @@ TEST(Downscaling, ChangesOnlyTheFactorOfEachOverlay) {
     EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 5 games"}));
     EXPECT_EQ(without_journal_reads(dev.calls()),
-              with_fetches({}, {delete_overlay("com.tencent.ig"), game_reset("com.tencent.ig"),
+              with_fetches({kSdkQuery}, {delete_overlay("com.tencent.ig"), game_reset("com.tencent.ig"),
                                 put_overlay("com.mobile.legends", "mode=2,fps=60"), game_reset("com.mobile.legends"),
                                 put_overlay("com.miHoYo.GenshinImpact", "mode=1,fps=30:mode=2,useAngle=false"),
                                 game_reset("com.miHoYo.GenshinImpact"), delete_overlay("com.tencent.iglite"),
@@ -112,7 +118,7 @@ TEST(Downscaling, ChangesOnlyTheFactorOfEachOverlay) {
     (void)dev.run({"--reset_downscale"});
     std::vector<Call> resets;
     for (const std::string& game : kGames) resets.push_back(game_reset(game));
-    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({}, resets));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, resets));
 }
 
 TEST(Downscaling, FactorOneResetsWhatAnEarlierFactorApplied) {
@@ -129,7 +135,7 @@ TEST(Downscaling, FactorOneResetsWhatAnEarlierFactorApplied) {
         per_game.push_back(game_reset(game));
         EXPECT_EQ(dev.device_config("game_overlay", game), std::nullopt) << game;
     }
-    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({}, per_game));
+    EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, per_game));
     EXPECT_EQ(dev.game_state("com.mobile.legends").downscale, std::nullopt);
 }
 
@@ -161,11 +167,10 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
     EXPECT_EQ(android13.device_config("game_overlay", "com.mobile.legends"), "mode=2,downscaleFactor=0.5");
     EXPECT_EQ(android13.game_state("com.mobile.legends").downscale, "0.5");
 
-    // Android 12's game dump names no game; a dump that does shows the factor applying there too.
+    // Android 12 finds its games by category; the factor's text is matched against the grid.
     SimDevice android12("snapdragon", 31);
-    android12.set_dumpsys("game", "com.mobile.legends\n");
     EXPECT_EQ(android12.run({"--downscales", "3.5e-1"}).lines().back(),
-              "[OK] Downscaling factor 3.5e-1 applied to 1 games");
+              "[OK] Downscaling factor 3.5e-1 applied to 4 games");
     EXPECT_EQ(android12.game_state("com.mobile.legends").downscale, "0.35");
 
     SimDevice android14("snapdragon");
@@ -180,6 +185,52 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
     EXPECT_EQ(unknown_release.device_config("game_overlay", "com.mobile.legends"), "mode=2,downscaleFactor=0.72");
 }
 
+// Android 12 and 12L print no game dump: every command that looks for games
+// asks once for the launcher activities instead, and finds them there.
+TEST(Downscaling, AndroidTwelveFindsItsGamesAmongTheLauncherApps) {
+    struct Case {
+        std::vector<std::string> before;
+        std::vector<std::string> args;
+        std::string ok_line;
+        std::optional<std::string> downscale;
+    };
+    const Case cases[] = {
+        {{}, {"--downscales", "0.7"}, "[OK] Downscaling factor 0.7 applied to 4 games", "0.7"},
+        {{"--downscales", "0.7"}, {"--reset_downscale"}, "[OK] Downscaling reset for 4 games", std::nullopt},
+        {{}, {"--auto_setup", "gamemode"}, "[OK] Downscaling (0.7x) applied to 4 games", "0.7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        SimDevice dev("snapdragon", 31);
+        dev.write("/data/adb/.config/korvane/config.json", R"({"downscaling": {"scale": 0.7}})");
+        if (!c.before.empty()) (void)dev.run(c.before);
+        dev.clear_calls();
+        const Lines lines = dev.run(c.args).lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), c.ok_line), lines.end());
+        const std::vector<Call> calls = dev.calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), kLauncherQuery), 1);
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), kGameDump), 0);
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), kListing), 0);
+        for (const std::string& game : kAndroid12Games) {
+            EXPECT_EQ(dev.game_state(game).downscale, c.downscale) << game;
+            if (c.downscale) {
+                EXPECT_NE(std::find(calls.begin(), calls.end(), put_overlay(game, "mode=2,downscaleFactor=0.7")),
+                          calls.end()) << game;
+            }
+        }
+        EXPECT_EQ(dev.device_config("game_overlay", "com.tencent.ig"), std::nullopt);
+    }
+    // A failing query is reported as a failing package list; no activities are no games.
+    SimDevice dev("snapdragon", 32);
+    dev.fail_tool("cmd", 1, "boom", {.args_contain = "query-activities"});
+    EXPECT_EQ(dev.run({"--reset_downscale"}).lines().back(),
+              "[ERROR] Command failed: cmd package query-activities --user 0 -a android.intent.action.MAIN -c "
+              "android.intent.category.LAUNCHER: boom");
+    SimDevice none("snapdragon", 32);
+    none.set_packages({"com.android.shell"});
+    EXPECT_EQ(none.run({"--downscales", "0.5"}).lines().back(), "[OK] Downscaling factor 0.5 applied to 0 games");
+}
+
 TEST(Downscaling, NoGamesAndOddListingLines) {
     SimDevice dev("snapdragon");
     dev.set_packages({" ", "com.whatsapp", "  com.mobile.legends  "});
@@ -192,7 +243,8 @@ TEST(Downscaling, NoGamesAndOddListingLines) {
     EXPECT_EQ(dev.run({"--downscales", "0.5"}).lines().back(), "[OK] Downscaling factor 0.5 applied to 0 games");
     EXPECT_EQ(dev.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...", "[OK] Downscaling reset for 0 games"}));
-    EXPECT_EQ(without_journal_reads(dev.calls()), (std::vector<Call>{kSdkQuery, kGameDump, kListing, kGameDump, kListing}));
+    EXPECT_EQ(without_journal_reads(dev.calls()),
+              (std::vector<Call>{kSdkQuery, kGameDump, kListing, kSdkQuery, kGameDump, kListing}));
 }
 
 TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
@@ -208,7 +260,7 @@ TEST(Downscaling, FailedFetchStopsWithTheRunnerError) {
     EXPECT_EQ(listing_fails.run({"--reset_downscale"}).lines(),
               (Lines{"[INFO] Resetting downscaling...",
                      "[ERROR] Command failed: cmd package list packages: no package service"}));
-    EXPECT_EQ(listing_fails.calls(), (std::vector<Call>{kGameDump, kListing}));
+    EXPECT_EQ(listing_fails.calls(), (std::vector<Call>{kSdkQuery, kGameDump, kListing}));
 
     for (const Lines& command : {Lines{"--downscales", "0.7"}, Lines{"--reset_downscale"}}) {
         SimDevice overlays_fail("snapdragon");

@@ -148,7 +148,9 @@ TEST(SystemProfileE2e, StoresTheSixSettingsAsSingleArguments) {
         SCOPED_TRACE(c.command);
         SimDevice dev("snapdragon");
         auto r = dev.run({c.command});
-        EXPECT_EQ(r.lines(), Lines{c.start});  // no closing line on success
+        // no closing line on success; Android 14 reads most values from device_config
+        EXPECT_EQ(r.lines(),
+                  (Lines{c.start, "[INFO] Android 14 reads these values from device_config: setting 46 there"}));
         auto calls = without_journal_reads(dev.calls_of("settings"));
         EXPECT_EQ(calls, expected_puts(c.profile));
         for (const GoldenSetting& s : kGoldenSettings) EXPECT_EQ(dev.setting("global", std::string(s.name)), s.*c.profile);
@@ -176,7 +178,7 @@ TEST(SystemProfileE2e, AFailingStoreStopsTheProfile) {
 
 TEST(SystemProfileE2e, ResetDeletesAllSix) {
     SimDevice dev("snapdragon");
-    ASSERT_EQ(dev.run({"--perf_sys"}).lines().size(), 1u);
+    ASSERT_EQ(dev.run({"--perf_sys"}).lines().size(), 2u);
     dev.clear_calls();
     auto r = dev.run({"--resetting_sys"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Resetting System Profile...", "[OK] System Profile Reset Complete"}));
@@ -185,7 +187,12 @@ TEST(SystemProfileE2e, ResetDeletesAllSix) {
         deletes.push_back({"settings", "delete", "global", std::string(s.name)});
         EXPECT_FALSE(dev.setting("global", std::string(s.name)).has_value()) << s.name;
     }
-    EXPECT_EQ(dev.calls(), deletes);
+    // Then, on Android 14, the release, one listing per namespace and the 46 device_config deletes.
+    const std::vector<Call> calls = dev.calls();
+    ASSERT_EQ(calls.size(), 6u + 1u + 5u + 46u);
+    EXPECT_EQ(std::vector<Call>(calls.begin(), calls.begin() + 6), deletes);
+    EXPECT_EQ(calls[6], (Call{"getprop", "ro.build.version.sdk"}));
+    for (size_t i = 12; i < calls.size(); ++i) EXPECT_EQ(calls[i][2], "delete") << i;
 }
 
 TEST(SystemProfileE2e, ResetIgnoresFailures) {

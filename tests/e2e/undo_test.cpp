@@ -121,8 +121,10 @@ TEST(Undo, OnlyTheFirstChangeOfATargetIsRecorded) {
     std::string journal = dev.read(kJournal);
     EXPECT_EQ(dev.mode(kJournal), 0600u);
     EXPECT_EQ(dev.mode("/data/adb/korvane"), 0700u);
-    // one record per cpufreq policy (three clusters) and per setting
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 3 + 6) << journal;
+    // one record per cpufreq policy (three clusters), per setting and per
+    // device_config key that Android 14 reads
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 3 + 6 + 46) << journal;
+    EXPECT_NE(journal.find(" device_config jobscheduler heavy_use_factor -\n"), std::string::npos) << journal;
     EXPECT_NE(journal.find(" " + node + " =" + original + "\\n\n"), std::string::npos) << journal;
     EXPECT_NE(journal.find(" setting global activity_manager_constants -\n"), std::string::npos) << journal;
     (void)dev.run({"--restore"});
@@ -172,8 +174,9 @@ TEST(Undo, TornAndCorruptLinesAreReportedAndSkipped) {
     Lines lines = r.lines();
     ASSERT_GE(lines.size(), 4u) << r.out;
     EXPECT_EQ(lines[0], "[WARN] Skipping unreadable journal line 1: checksum mismatch");
-    EXPECT_EQ(lines[1], "[WARN] Skipping unreadable journal line 8: torn line");
-    EXPECT_EQ(lines.back(), "[OK] Restored 6 of 6 changes");
+    // six settings and Android 14's 46 device_config keys
+    EXPECT_EQ(lines[1], "[WARN] Skipping unreadable journal line 54: torn line");
+    EXPECT_EQ(lines.back(), "[OK] Restored 52 of 52 changes");
     EXPECT_EQ(dev.read(kJournal), "");
     EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();
 }

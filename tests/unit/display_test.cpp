@@ -38,6 +38,58 @@ TEST(DetectGames, KeepsListingOrderAndDuplicatesOfNamesFoundAnywhereInTheDump) {
     EXPECT_EQ(detect_games(dump, ""), Names{});
 }
 
+// A launcher activity's block as `cmd package query-activities` prints it;
+// `app_lines` go into its ApplicationInfo part.
+std::string activity_block(int number, const std::string& package, const std::string& app_lines) {
+    return "  Activity #" + std::to_string(number) + ":\n    priority=0 preferredOrder=0 match=0x108000\n"
+           "    ActivityInfo:\n      name=" + package + ".Main\n      packageName=" + package +
+           "\n      ApplicationInfo:\n        name=" + package + ".App\n        packageName=" + package + "\n" +
+           app_lines;
+}
+
+TEST(GamesFromActivities, CountsBlocksWithCategoryZeroOncePerPackage) {
+    struct Case {
+        const char* what;
+        std::string activities;
+        Names games;
+    };
+    const Case cases[] = {
+        {"none found", "No activities found\n", {}},
+        {"empty", "", {}},
+        {"blocks in order",
+         "3 activities found:\n" + activity_block(0, "com.b.game", "        category=0\n") +
+             activity_block(1, "com.x.music", "        category=1\n") +
+             activity_block(2, "com.a.game", "        flags=0x0\n        category=0\r\n"),
+         {"com.b.game", "com.a.game"}},
+        {"a package's second block",
+         "3 activities found:\n" + activity_block(0, "com.a.game", "        category=0\n") +
+             activity_block(1, "com.b.game", "        category=0\n") +
+             activity_block(2, "com.a.game", "        category=0\n"),
+         {"com.a.game", "com.b.game"}},
+        {"no category line", "1 activities found:\n" + activity_block(0, "com.x.app", "        enabled=true\n"), {}},
+        {"category=0 at another indent",
+         "2 activities found:\n" + activity_block(0, "com.x.app", "      category=0\n         category=0\n") +
+             activity_block(1, "com.y.app", "        category=10\n        xcategory=0\n"),
+         {}},
+        {"category before the package line",
+         "1 activities found:\n  Activity #0:\n        category=0\n        packageName=com.c.game\n",
+         {"com.c.game"}},
+        {"a game block ends at the next block",
+         "2 activities found:\n" + activity_block(0, "com.a.game", "        category=0\n") +
+             "  Activity #1:\n        packageName=com.x.app\n",
+         {"com.a.game"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(games_from_activities(c.activities), c.games) << c.what;
+}
+
+TEST(GamesFoundByCategory, OnlyAndroidTwelveAndTwelveL) {
+    EXPECT_FALSE(games_found_by_category(std::nullopt));
+    EXPECT_FALSE(games_found_by_category(30));
+    EXPECT_TRUE(games_found_by_category(31));
+    EXPECT_TRUE(games_found_by_category(32));
+    EXPECT_FALSE(games_found_by_category(33));
+}
+
 TEST(FindNamesIn, MatchesOverlappingAndNestedNames) {
     const std::vector<std::string_view> names{"he", "she", "his", "hers", "", "ushe", "x", "sh", "hersh"};
     const std::vector<bool> expected{true, true, false, true, true, true, false, true, false};

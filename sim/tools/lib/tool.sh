@@ -79,6 +79,8 @@ sim_apply_failures() {
 sim_log_call "$@"
 [[ -e $S/trace_fds ]] && sim_trace_fds
 sim_count_call
+# A phone's tools take tens of milliseconds to answer: sim/run --tool-latency.
+[[ -f $S/tool_latency ]] && /system/bin/toybox sleep "$(<"$S/tool_latency")"
 sim_apply_failures "$REPLY" "$@"
 
 # Every tool answers as the phone's release.

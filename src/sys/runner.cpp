@@ -1,8 +1,6 @@
 #include "sys/runner.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 #include <ctime>
 
 #include "sys/change_gate.h"
+#include "sys/child_process.h"
 #include "sys/clock.h"
 #include "sys/os_error.h"
 #include "sys/text.h"
@@ -19,51 +18,6 @@
 
 namespace korvane {
 namespace {
-
-struct Pipe {
-    UniqueFd read;
-    UniqueFd write;
-};
-
-Result<Pipe> make_pipe() {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return error(os_error_text(errno));
-    return Pipe{UniqueFd(fds[0]), UniqueFd(fds[1])};
-}
-
-ssize_t read_retrying(int fd, char* buffer, size_t size) {
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, size);
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
-
-// Puts `fd` at `target` for the exec. When our caller left `target` closed,
-// the descriptor was opened there already, close-on-exec, and dup2 would
-// leave that flag set: clear it instead.
-bool place_fd(int fd, int target) {
-    if (fd == target) return ::fcntl(fd, F_SETFD, 0) == 0;
-    return ::dup2(fd, target) >= 0;
-}
-
-// Runs in the forked child: only async-signal-safe calls from here to exec.
-[[noreturn]] void exec_child(const char* file, char* const argv[], int null_fd, int out_fd, int err_fd,
-                             int report_fd) {
-    // Ignored signals survive exec; the tools expect the default SIGPIPE.
-    ::signal(SIGPIPE, SIG_DFL);
-    // Its own process group, so that a time limit kills what it started too.
-    ::setpgid(0, 0);
-    if (!place_fd(null_fd, STDIN_FILENO) || !place_fd(out_fd, STDOUT_FILENO) || !place_fd(err_fd, STDERR_FILENO)) {
-        int e = errno;
-        (void)!::write(report_fd, &e, sizeof e);
-        ::_exit(127);
-    }
-    ::execvp(file, argv);
-    int e = errno;
-    (void)!::write(report_fd, &e, sizeof e);
-    ::_exit(127);
-}
 
 // Reads both pipes until both reach end of file, so that a child filling one
 // of them never blocks while we wait on the other. False when the deadline
@@ -123,66 +77,26 @@ std::string command_line(const std::string& program, const Args& args) {
 }
 
 Result<ProcessOutput> run_process(const std::string& program, const Args& args) {
-    // With SIGCHLD ignored (a disposition our caller can hand down through
-    // exec) the kernel reaps children itself and waitpid can no longer report
-    // a failed exit: take the default back.
-    struct sigaction child_action {};
-    if (::sigaction(SIGCHLD, nullptr, &child_action) == 0 && child_action.sa_handler == SIG_IGN) {
-        ::signal(SIGCHLD, SIG_DFL);
-    }
-    // Everything the child needs is prepared before fork.
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 2);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    UniqueFd null_fd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-    if (!null_fd.valid()) return error(os_error_text(errno));
-    auto out_pipe = make_pipe();
-    if (!out_pipe) return Error{out_pipe.error()};
-    auto err_pipe = make_pipe();
-    if (!err_pipe) return Error{err_pipe.error()};
-    // Carries the exec failure's errno back; close-on-exec closes it on success.
-    auto report_pipe = make_pipe();
-    if (!report_pipe) return Error{report_pipe.error()};
-
-    pid_t pid = ::fork();
-    if (pid < 0) return error(os_error_text(errno));
-    if (pid == 0) {
-        exec_child(program.c_str(), argv.data(), null_fd.get(), out_pipe.value().write.get(),
-                   err_pipe.value().write.get(), report_pipe.value().write.get());
-    }
-
-    null_fd.reset();
-    out_pipe.value().write.reset();
-    err_pipe.value().write.reset();
-    report_pipe.value().write.reset();
-
-    int exec_errno = 0;
-    ssize_t reported = read_retrying(report_pipe.value().read.get(), reinterpret_cast<char*>(&exec_errno),
-                                     sizeof exec_errno);
+    reap_own_children();
+    auto child = start_child(program, args);
+    if (!child) return Error{child.error()};
+    const pid_t pid = child->pid;
 
     const unsigned limit_s = tool_time_limit_s();
     const uint64_t deadline = monotonic_ns() + uint64_t{limit_s} * 1000000000u;
     std::string out;
     std::string err;
-    bool in_time = true;
-    if (reported != static_cast<ssize_t>(sizeof exec_errno)) {
-        in_time = drain(out_pipe.value().read.get(), err_pipe.value().read.get(), out, err, deadline);
-    }
+    bool in_time = drain(child->out.get(), child->err.get(), out, err, deadline);
 
     int status = 0;
     if (in_time) in_time = wait_until(pid, status, deadline);
     if (!in_time) {
         // A tool stuck in a binder call while the system boots would hold
         // the journal's lock, and every later run behind it, forever.
-        ::kill(-pid, SIGKILL);
-        ::kill(pid, SIGKILL);
+        kill_child(pid);
     }
     while (!in_time && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (reported == static_cast<ssize_t>(sizeof exec_errno)) return error(os_error_text(exec_errno));
     if (!in_time) return error(str_cat("timed out after ", limit_s, " s"));
 
     ProcessOutput result;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 
 namespace korvane {
 namespace {
@@ -36,6 +37,16 @@ TEST(ConcurrentRunner, ReportsInOrderWithRunCommandsWording) {
                             "Command failed: sh -c sleep 0.2; echo slow >&2; exit 2: slow\n", "",
                             "Failed to execute command korvane-no-such-tool x: No such file or directory (os error 2)",
                             "", "Command failed: sh -c kill -9 $$: "}));
+}
+
+// A tool that never ends, or leaves a child holding its streams, is killed at
+// the time limit while the others finish.
+TEST(ConcurrentRunner, AToolThatNeverEndsIsKilledAtTheTimeLimit) {
+    ::setenv("KORVANE_TOOL_TIMEOUT", "1", 1);
+    const Reported r = run_all({{"sleep", {"30"}}, {"sh", {"-c", "exit 0"}}, {"sh", {"-c", "sleep 30 & wait"}}}, 4);
+    ::unsetenv("KORVANE_TOOL_TIMEOUT");
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Failed to execute command sleep 30: timed out after 1 s", "",
+                                                  "Failed to execute command sh -c sleep 30 & wait: timed out after 1 s"}));
 }
 
 TEST(ConcurrentRunner, RunsUpToWidthAtOnce) {

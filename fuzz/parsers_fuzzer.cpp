@@ -57,6 +57,17 @@ void check_config_list(std::string_view text) {
     }
 }
 
+// `cmd package query-activities`: each game once, never empty, never across a line.
+void check_launcher_games(std::string_view text) {
+    std::vector<std::string> games = games_from_activities(text);
+    for (size_t i = 0; i < games.size(); ++i) {
+        if (games[i].empty() || games[i].find('\n') != std::string::npos) std::abort();
+        for (size_t j = 0; j < i; ++j) {
+            if (games[j] == games[i]) std::abort();
+        }
+    }
+}
+
 // The game matcher's oracle cuts lines and strips blanks on its own, so that
 // a fault in the text helpers the matcher uses shows as a difference.
 std::string_view strip_blanks(std::string_view s) {
@@ -109,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lines > 0) {
         uint8_t percent = size > 0 ? data[0] : 0;
         if (mtk_v1_opp_index(lines, percent) >= lines || mtk_v2_opp_index(lines, percent) >= lines) std::abort();
+        (void)mtk_v1_opp_khz(text, mtk_v1_opp_index(lines, percent));
     }
     std::string listing = clean_frequency_listing(text);
     if (listing.find_first_not_of("0123456789 ") != listing.npos || listing.find("  ") != listing.npos) std::abort();
@@ -116,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check_journal(text);
     check_overlay(text);
     check_config_list(text);
+    check_launcher_games(text);
 
     (void)parse_decimal(text);
     if (auto rate = sample_rate(text); rate && (*rate < 30 || *rate > 240)) std::abort();

@@ -177,6 +177,15 @@ TEST(FpsRules, OverlayFromReleaseThirtyThreeWhichCapsOnlyAtItsOwnRates) {
     }
 }
 
+// Android 7-9 read neither refresh-rate key; a level that cannot be read is
+// not known to be one of them.
+TEST(FpsRules, RefreshKeysAreReadFromAndroidTen) {
+    const std::pair<std::optional<int32_t>, bool> levels[] = {
+        {std::nullopt, true}, {24, false}, {28, false}, {29, true}, {32, true}, {-40, false},
+    };
+    for (const auto& [level, read] : levels) EXPECT_EQ(refresh_rate_keys_read(level), read) << level.value_or(0);
+}
+
 TEST(ConfigList, KeyValueLinesSplitAtTheFirstEquals) {
     const ConfigValues values = parse_config_list(
         "com.a=mode=2,fps=60\n"

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace korvane {
 namespace {
 
@@ -58,6 +61,23 @@ TEST(MtkOppIndex, StaysInsideTheTableForEveryPercentage) {
             EXPECT_GE(mtk_v2_opp_index(lines, percent), mtk_v1_opp_index(lines, percent));
         }
     }
+}
+
+// gpufreq v1 pins a kHz value of its table: the digits after a line's first
+// "freq = ", or nothing for a line without them.
+TEST(MtkV1OppKhz, ReadsTheFrequencyOfTheChosenLine) {
+    const std::string table =
+        "[0] freq = 680000, volt = 80000\r\n"
+        "[1] volt = 79000\n"
+        "[2] freq = , volt = 78000\n"
+        "[3] freq=590000\n"
+        "[4] freq = 99999999999999999999999\n"
+        "[5] gpu freq = 230000\n";
+    const std::pair<uint64_t, std::optional<uint64_t>> lines[] = {
+        {0, 680000}, {1, std::nullopt}, {2, std::nullopt}, {3, std::nullopt},
+        {4, std::nullopt}, {5, 230000}, {6, std::nullopt},
+    };
+    for (const auto& [index, khz] : lines) EXPECT_EQ(mtk_v1_opp_khz(table, index), khz) << index;
 }
 
 }  // namespace

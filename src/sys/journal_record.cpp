@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "sys/number_parse.h"
 #include "sys/text.h"
 
 namespace korvane {
@@ -57,17 +58,12 @@ Result<std::optional<std::string>> parse_value_field(std::string_view field) {
     return std::optional<std::string>(std::move(value).value());
 }
 
+// Digits only, as the journal writes them: no sign.
 bool parse_decimal(std::string_view text, uint64_t& value) {
-    if (text.empty() || text.size() > 20) return false;
-    uint64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (result > (UINT64_MAX - digit) / 10) return false;
-        result = result * 10 + digit;
-    }
-    value = result;
-    return true;
+    if (text.empty() || text.front() == '+') return false;
+    auto parsed = parse_u64(text);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 // "<device>:<inode>", both decimal.

@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "sys/change_gate.h"
+#include "sys/number_parse.h"
 #include "sys/os_error.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -101,20 +102,6 @@ Result<void> write_through_shell(const std::string& path, std::string_view value
     if (!shell) return error("Shell fallback execution failed for " + path + ": " + shell.error());
     if (!shell->exited_zero) return error("Shell fallback failed for " + path + ": " + shell->err);
     return success();
-}
-
-bool parse_u64(std::string_view token, uint64_t& value) {
-    if (!token.empty() && token.front() == '+') token.remove_prefix(1);
-    if (token.empty()) return false;
-    uint64_t result = 0;
-    for (char c : token) {
-        if (c < '0' || c > '9') return false;
-        uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (result > (UINT64_MAX - digit) / 10) return false;
-        result = result * 10 + digit;
-    }
-    value = result;
-    return true;
 }
 
 bool is_hex_digit(char c) {
@@ -248,8 +235,7 @@ std::vector<uint64_t> parse_freq_list(std::string_view text) {
     while (i <= text.size()) {
         size_t end = text.find_first_of(" ,", i);
         if (end == std::string_view::npos) end = text.size();
-        uint64_t value;
-        if (parse_u64(trim(text.substr(i, end - i)), value)) numbers.push_back(value);
+        if (auto value = parse_u64(trim(text.substr(i, end - i)))) numbers.push_back(*value);
         i = end + 1;
     }
     return numbers;

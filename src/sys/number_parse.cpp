@@ -9,8 +9,9 @@ std::optional<uint64_t> parse_digits(std::string_view text, uint64_t limit) {
     uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-        if (value > limit) return std::nullopt;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (limit - digit) / 10) return std::nullopt;  // before it could wrap
+        value = value * 10 + digit;
     }
     return value;
 }
@@ -22,6 +23,11 @@ std::optional<uint8_t> parse_percent(std::string_view text) {
     auto value = parse_digits(text, UINT8_MAX);
     if (!value) return std::nullopt;
     return static_cast<uint8_t>(*value);
+}
+
+std::optional<uint64_t> parse_u64(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    return parse_digits(text, UINT64_MAX);
 }
 
 std::optional<int32_t> parse_i32(std::string_view text) {

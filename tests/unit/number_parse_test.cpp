@@ -34,5 +34,14 @@ TEST(ParseI32, RefusesEverythingElse) {
     }
 }
 
+// The full 64-bit range, and the first value past it refused rather than wrapped.
+TEST(ParseU64, TakesTheWholeRangeAndNothingElse) {
+    EXPECT_EQ(parse_u64("18446744073709551615"), UINT64_MAX);
+    EXPECT_EQ(parse_u64("+1804800"), 1804800u);
+    for (const char* text : {"", "+", "18446744073709551616", "99999999999999999999", "-1", "1 2", "0x10"}) {
+        EXPECT_EQ(parse_u64(text), std::nullopt) << text;
+    }
+}
+
 }  // namespace
 }  // namespace korvane

@@ -196,6 +196,15 @@ sim_describe_namespace() {
 
 # Appends to the array named $1 the lines for the framework constants when
 # any of them differs between the states $2 (pristine) and $3.
+# A namespace's keys and values, one "key=value" a line, in name order.
+sim_namespace_text() {
+	local f
+	for f in "$1/android/device_config/$2"/*; do
+		[[ -f $f ]] && printf '%s=%s\n' "${f##*/}" "$(<"$f")"
+	done
+	return 0
+}
+
 sim_report_constants() {
 	local -n out=$1
 	local pristine=$2 state=$3 g ns changed=
@@ -203,8 +212,8 @@ sim_report_constants() {
 		[[ "$(cat "$pristine/android/settings/global/$g" 2>/dev/null)" != "$(cat "$state/android/settings/global/$g" 2>/dev/null)" ]] && changed=1
 	done
 	for ns in "${sim_constant_namespaces[@]}"; do
-		[[ -e $pristine/android/device_config/$ns || -e $state/android/device_config/$ns ]] || continue
-		diff -rq "$pristine/android/device_config/$ns" "$state/android/device_config/$ns" >/dev/null 2>&1 || changed=1
+		# an emptied namespace folder is no change: a restore deletes keys, not folders
+		[[ "$(sim_namespace_text "$pristine" "$ns")" != "$(sim_namespace_text "$state" "$ns")" ]] && changed=1
 	done
 	[[ -n $changed ]] || return 0
 	for g in "${sim_constant_globals[@]}"; do

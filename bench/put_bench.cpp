@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "profiles/device_config_twins.h"
-#include "sys/change_policy.h"
+#include "sys/journal/change_policy.h"
 #include "sys/concurrent_runner.h"
 
 namespace {

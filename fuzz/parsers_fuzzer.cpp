@@ -16,7 +16,7 @@
 #include "display/refresh_rate.h"
 #include "gpu/gpu_listing.h"
 #include "gpu/opp_index.h"
-#include "sys/journal_record.h"
+#include "sys/journal/journal_record.h"
 #include "sys/node.h"
 #include "sys/text.h"
 #include "sys/utf8.h"

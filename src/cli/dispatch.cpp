@@ -2,7 +2,7 @@
 
 #include "cli/command_table.h"
 #include "cli/help.h"
-#include "sys/change_policy.h"
+#include "sys/journal/change_policy.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
 

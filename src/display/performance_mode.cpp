@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/clock.h"
 #include "sys/output.h"
 #include "sys/runner.h"

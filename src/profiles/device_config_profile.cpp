@@ -9,7 +9,7 @@
 #include "sys/concurrent_runner.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
-#include "sys/state_originals.h"
+#include "sys/journal/state_originals.h"
 #include "sys/text.h"
 
 namespace korvane {

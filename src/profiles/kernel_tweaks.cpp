@@ -8,7 +8,7 @@
 #include "profiles/cluster_boundaries.h"
 #include "profiles/kernel_tweak_table.h"
 #include "profiles/tunable_location.h"
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/node.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/child_process.h"
 #include "sys/clock.h"
 #include "sys/text.h"

@@ -1,6 +1,6 @@
 #include "sys/dry_run.h"
 
-#include "sys/change_policy.h"
+#include "sys/journal/change_policy.h"
 
 namespace korvane {
 

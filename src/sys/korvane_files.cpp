@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/os_error.h"
 #include "sys/unique_fd.h"
 #include "sys/write_all.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/os_error.h"
 #include "sys/unique_fd.h"
 

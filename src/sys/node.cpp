@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/number_parse.h"
 #include "sys/os_error.h"
 #include "sys/output.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 #include "sys/child_process.h"
 #include "sys/clock.h"
 #include "sys/os_error.h"

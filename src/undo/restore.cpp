@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "profiles/cluster_boundaries.h"
-#include "sys/change_policy.h"
-#include "sys/journal.h"
+#include "sys/journal/change_policy.h"
+#include "sys/journal/journal.h"
 #include "sys/node.h"
 #include "sys/output.h"
 #include "sys/runner.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "sim_device.h"
-#include "sys/command_kinds.h"
+#include "sys/journal/command_kinds.h"
 
 namespace korvane::e2e {
 namespace {

@@ -1,4 +1,4 @@
-#include "sys/command_kinds.h"
+#include "sys/journal/command_kinds.h"
 
 #include <gtest/gtest.h>
 

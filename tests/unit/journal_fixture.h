@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sys/change_policy.h"
-#include "sys/journal.h"
+#include "sys/journal/change_policy.h"
+#include "sys/journal/journal.h"
 #include "sys/korvane_files.h"
 #include "sys/text.h"
 #include "temp_dir.h"

@@ -1,6 +1,6 @@
 // The journal as the primitives keep it: recorded before each first change,
 // never for a change that is only shown, and locked for the whole run.
-#include "sys/journal.h"
+#include "sys/journal/journal.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include "journal_fixture.h"
-#include "sys/change_gate.h"
-#include "sys/change_policy.h"
+#include "sys/journal/change_gate.h"
+#include "sys/journal/change_policy.h"
 #include "sys/node.h"
 #include "sys/runner.h"
 #include "sys/text.h"

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "sys/change_policy.h"
+#include "sys/journal/change_policy.h"
 #include "root_only.h"
 #include "temp_dir.h"
 

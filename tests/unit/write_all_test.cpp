@@ -11,7 +11,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "sys/change_policy.h"
+#include "sys/journal/change_policy.h"
 #include "sys/node.h"
 #include "temp_dir.h"
 

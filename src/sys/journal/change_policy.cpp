@@ -1,4 +1,4 @@
-#include "sys/change_policy.h"
+#include "sys/journal/change_policy.h"
 
 namespace korvane {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sys/journal_record.h"
+#include "sys/journal/journal_record.h"
 #include "sys/result.h"
 
 namespace korvane {

@@ -1,4 +1,4 @@
-#include "sys/journal.h"
+#include "sys/journal/journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

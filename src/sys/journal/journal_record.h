@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "sys/command_kinds.h"
+#include "sys/journal/command_kinds.h"
 #include "sys/result.h"
 
 namespace korvane {

@@ -1,4 +1,4 @@
-#include "sys/change_gate.h"
+#include "sys/journal/change_gate.h"
 
 #include <sys/stat.h>
 
@@ -9,9 +9,9 @@
 #include <optional>
 #include <set>
 
-#include "sys/change_policy.h"
-#include "sys/command_kinds.h"
-#include "sys/journal.h"
+#include "sys/journal/change_policy.h"
+#include "sys/journal/command_kinds.h"
+#include "sys/journal/journal.h"
 #include "sys/node.h"
 #include "sys/os_error.h"
 #include "sys/output.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "sys/journal_record.h"
+#include "sys/journal/journal_record.h"
 #include "sys/result.h"
 
 namespace korvane {

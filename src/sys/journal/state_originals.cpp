@@ -1,7 +1,7 @@
-#include "sys/state_originals.h"
+#include "sys/journal/state_originals.h"
 
-#include "sys/change_policy.h"
-#include "sys/journal.h"
+#include "sys/journal/change_policy.h"
+#include "sys/journal/journal.h"
 
 namespace korvane {
 

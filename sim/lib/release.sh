@@ -13,13 +13,13 @@ sim_release_name() {
 	case $1 in
 	24) REPLY=7.0 ;; 25) REPLY=7.1.2 ;; 26) REPLY=8.0.0 ;; 27) REPLY=8.1.0 ;;
 	28) REPLY=9 ;; 29) REPLY=10 ;; 30) REPLY=11 ;; 31 | 32) REPLY=12 ;;
-	33) REPLY=13 ;; 34) REPLY=14 ;; 35) REPLY=15 ;;
+	33) REPLY=13 ;; 34) REPLY=14 ;; 35) REPLY=15 ;; 36) REPLY=16 ;;
 	*) return 1 ;;
 	esac
 }
 
 sim_check_api() {
-	sim_release_name "$1" || sim_die "no Android release has API level $1 (24 to 35)"
+	sim_release_name "$1" || sim_die "no Android release has API level $1 (24 to 36)"
 }
 
 # Makes the state folder $1 answer as API level $2.

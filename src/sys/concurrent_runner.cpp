@@ -14,6 +14,7 @@
 #include "sys/clock.h"
 #include "sys/text.h"
 #include "sys/time_limits.h"
+#include "sys/tool_refusal.h"
 #include "sys/utf8.h"
 
 namespace korvane {
@@ -26,6 +27,7 @@ struct Child {
     StartedChild process;
     uint64_t deadline = 0;
     bool timed_out = false;
+    std::string out_text;
     std::string err_text;
 };
 
@@ -38,8 +40,13 @@ Result<void> finish(Child& child, const ToolCommand& command) {
         return error(str_cat("Failed to execute command ", command_line(command.program, command.args),
                              ": timed out after ", tool_time_limit_s(), " s"));
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return success();
-    return error("Command failed: " + command_line(command.program, command.args) + ": " + utf8_lossy(child.err_text));
+    std::string err = utf8_lossy(child.err_text);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        auto refusal = tool_refusal(command.program, command.args, utf8_lossy(child.out_text), err);
+        if (!refusal) return success();
+        if (err.find(*refusal) == std::string::npos) err += *refusal;
+    }
+    return error("Command failed: " + command_line(command.program, command.args) + ": " + err);
 }
 
 // Stops reading a child: it is waited for next.
@@ -85,8 +92,8 @@ void read_some(std::vector<Child>& children) {
         const ssize_t n = read_retrying(stream.get(), buffer, sizeof buffer);
         if (n <= 0) {
             stream.reset();  // poll passes over a negative descriptor
-        } else if (i % 2 == 1) {
-            child.err_text.append(buffer, static_cast<size_t>(n));
+        } else {
+            (i % 2 == 1 ? child.err_text : child.out_text).append(buffer, static_cast<size_t>(n));
         }
     }
 }
@@ -112,7 +119,7 @@ void run_commands_concurrently(std::span<const ToolCommand> commands, size_t wid
             }
             auto child = start_child(command.program, command.args);
             if (child) {
-                running.push_back({i, std::move(child).value(), monotonic_ns() + limit_ns, false, {}});
+                running.push_back({i, std::move(child).value(), monotonic_ns() + limit_ns, false, {}, {}});
             } else {
                 outcomes[i] = error("Failed to execute command " + command_line(command.program, command.args) + ": " +
                                     child.error());

@@ -13,6 +13,7 @@
 #include "sys/os_error.h"
 #include "sys/text.h"
 #include "sys/time_limits.h"
+#include "sys/tool_refusal.h"
 #include "sys/unique_fd.h"
 #include "sys/utf8.h"
 
@@ -103,6 +104,13 @@ Result<ProcessOutput> run_process(const std::string& program, const Args& args) 
     result.exited_zero = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     result.out = utf8_lossy(out);
     result.err = utf8_lossy(err);
+    if (result.exited_zero) {
+        if (auto refusal = tool_refusal(program, args, result.out, result.err)) {
+            result.exited_zero = false;
+            // Said on standard output, it would be missing from the error text.
+            if (result.err.find(*refusal) == std::string::npos) result.err += *refusal;
+        }
+    }
     return result;
 }
 

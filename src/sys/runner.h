@@ -14,7 +14,9 @@ using Args = std::vector<std::string>;
 // What a finished child left behind. Both streams are decoded as UTF-8 with
 // invalid sequences replaced, and never trimmed.
 struct ProcessOutput {
-    bool exited_zero = false;  // false for a nonzero exit code and for death by a signal
+    // False for a nonzero exit code, for death by a signal and for a tool
+    // that said it refused (tool_refusal.h), whose line `err` then holds.
+    bool exited_zero = false;
     std::string out;
     std::string err;
 };

@@ -5,7 +5,7 @@
 
 # The release every tool answers as: ro.build.version.sdk. A phone always has
 # it; should a test remove or garble it, the tools answer as the newest release.
-sim_api_latest=35
+sim_api_latest=36
 sim_api() {
 	typeset v=
 	[[ -f $S/props/ro.build.version.sdk ]] && v=$(<"$S/props/ro.build.version.sdk")

@@ -13,6 +13,27 @@ settle_game() {
 	[[ $g_mode = "$(<"$S/game_mode/$key")" ]] || /system/bin/toybox rm -f "$S/game_mode/$key"
 }
 
+# DeviceConfigService's shell command takes namespace, key, value and a
+# closing "default" in turn; a word beyond those is refused at once, a verb
+# short of its words once they are read. Both on standard error.
+typeset -i most=0
+case $verb in put) most=5 ;; get | delete) most=3 ;; list) most=2 ;; esac
+if ((most && $# > most)) || [[ $verb = put && $# = 5 && $5 != default ]]; then
+	print -ru2 -- 'Too many arguments'
+	result 255
+fi
+
+# Android 16 hands a write to the updatable config module, which keeps
+# read-only (aconfig) flags as built: it says so on standard output and the
+# command still succeeds. The profile names such flags, one NS/KEY a line.
+read_only_flag() {
+	((api >= 36)) && [[ $verb = put || $verb = delete ]] && sim_listed "$S/read_only_flags" "$ns/$key"
+}
+if read_only_flag; then
+	print -r -- 'Error: cannot write read-only flag'
+	result 0
+fi
+
 case $verb:$# in
 put:4 | put:5)
 	# a fifth word is "default", which the store ignores

@@ -1,7 +1,7 @@
 // korvane-kernelfs: serves a simulated phone's /sys and /proc with a kernel's
 // rules, over the sys/ and proc/ trees of a state folder.
 //
-//   korvane-kernelfs --state DIR [--uid N] [--kernel VERSION] [--family NAME] [--while PID] MOUNTPOINT
+//   korvane-kernelfs --state DIR [--uid N] [--kernel VERSION] [--family NAME] [--hz N] [--while PID] MOUNTPOINT
 //
 // The mount's root holds `sys` and `proc`. The program creates MOUNTPOINT,
 // returns once the mount is live, and serves it from the background, one
@@ -9,7 +9,8 @@
 // it unmounts and removes MOUNTPOINT itself, so the caller waits for nothing.
 // --uid names whom the phone's processes run as (default root); --kernel the
 // kernel version whose rules apply (default 5.10); --family the kernel family
-// whose scheduler tunables it has (kernel_family.h; default none). On failure it prints one
+// whose scheduler tunables it has (kernel_family.h; default none); --hz its tick
+// rate (CONFIG_HZ; default 250). On failure it prints one
 // line saying why and exits with status 1.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
             mount.generation = kernelfs::parse_kernel_generation(argv[++i]);
         } else if (arg == "--family" && has_value) {
             mount.family = kernelfs::parse_kernel_family(argv[++i]);
+        } else if (arg == "--hz" && has_value) {
+            mount.hz = static_cast<int>(std::strtol(argv[++i], nullptr, 10));
         } else if (arg == "--while" && has_value) {
             watched = kernelfs::watch_process(static_cast<pid_t>(std::strtol(argv[++i], nullptr, 10)));
             if (watched < 0) return fail("cannot watch process " + std::string(argv[i]), std::strerror(errno));

@@ -129,6 +129,7 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
     if (node == NodeClass::sysctl && offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {};
     // a node that holds nothing shows nothing, as a driver printing no value
     if (!t.text.empty() && t.text.back() != '\n') t.text += '\n';
+    if (!t.text.empty() && sched_sysfs_sentence(mount, path)) t.text += '\n';
     if (offset >= t.text.size()) return {};
     return {0, t.text.substr(offset, size)};
 }

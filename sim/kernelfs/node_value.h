@@ -18,6 +18,7 @@ struct Mount {
     std::string state;  // the state folder: sys/, proc/ and android/ below it
     KernelGeneration generation = KernelGeneration::v5_4;
     KernelFamily family = KernelFamily::none;  // whose scheduler tunables the phone has
+    int hz = 250;       // the kernel's tick rate (CONFIG_HZ; GKI's is 250)
     uid_t caller = 0;   // the one identity every run of the phone has
 
     std::string backing(std::string_view path) const { return state + std::string(path); }

@@ -19,9 +19,10 @@ using F = KernelFamily;
 enum class Rule {
     ranged,         // one int within min..max
     boost,          // WALT's boost requests: -N drops one of type N, the read shows the type in force
+    boost_switch,   // HMP's boost: on or off, never the value it holds, never one type over another
     per_boundary,   // one margin per cluster boundary, each within min..max
     per_task_load,  // "PID PCT": a task's initial load, PCT within min..max
-    window_ticks,   // a scheduler window of 2, 3, 4, 5 or 8 ticks
+    window_ticks,   // a scheduler window of 2, 3, 4, 5 or 8 ticks; written only where HZ is 250
 };
 
 struct SchedEntry {
@@ -34,7 +35,7 @@ struct SchedEntry {
 
 // clang-format off
 constexpr SchedEntry kEntries[] = {
-    {F::qc_hmp,   "kernel/sched_boost",                       Rule::ranged,        0,  3},
+    {F::qc_hmp,   "kernel/sched_boost",                       Rule::boost_switch,  0,  3},
     {F::qc_hmp,   "kernel/sched_upmigrate",                   Rule::ranged,        0,  100},
     {F::qc_hmp,   "kernel/sched_downmigrate",                 Rule::ranged,        0,  100},
     {F::qc_hmp,   "kernel/sched_group_upmigrate",             Rule::ranged},
@@ -126,8 +127,8 @@ bool in_range(const std::vector<long>& values, const SchedEntry& e) {
 // The 4.19 handler reads as many margins as it is given and keeps the rest;
 // GKI's parses into a buffer of exactly the boundaries and refuses fewer.
 // Either takes no more than the boundaries: the kernel's short count. 4.19
-// shows the boundaries blank-separated, GKI every MAX_MARGIN_LEVELS slot
-// tab-separated.
+// shows the boundaries, GKI every MAX_MARGIN_LEVELS slot; both tab-separated
+// (do_proc_dointvec).
 SchedStore per_boundary(const Mount& mount, const SchedEntry& e, std::string_view input, std::string_view current) {
     size_t boundaries = cluster_boundaries(mount);
     if (boundaries == 0) return refused();  // one cluster: nothing to migrate between
@@ -137,7 +138,7 @@ SchedStore per_boundary(const Mount& mount, const SchedEntry& e, std::string_vie
     std::vector<long> slots = sysctl_values(current);
     if (slots.size() < boundaries) slots.resize(boundaries, 0);
     for (size_t i = 0; i < in.values.size(); ++i) slots[i] = in.values[i];
-    return {0, in.taken, join(slots, gki ? '\t' : ' ')};
+    return {0, in.taken, join(slots, '\t')};
 }
 
 // WALT counts the requests for each boost type: N adds one for type N, -N
@@ -175,6 +176,8 @@ long boost_in_force(const Mount& mount, long request) {
     return 0;
 }
 
+std::optional<long> scan_int(std::string_view text);
+
 SchedStore write_entry(const Mount& mount, const SchedEntry& e, std::string_view input, std::string_view current) {
     if (e.rule == Rule::per_boundary) return per_boundary(mount, e, input, current);
     SysctlInput in = sysctl_parse(input, e.rule == Rule::per_task_load ? 2 : 1);
@@ -184,10 +187,18 @@ SchedStore write_entry(const Mount& mount, const SchedEntry& e, std::string_view
     case Rule::per_task_load:
         // a bare number is no task
         if (in.values.size() != 2 || in.values[0] <= 0 || v < e.min || v > e.max) return refused();
-        return {0, in.taken, join(in.values, ' ')};
+        return {0, in.taken, join(in.values, '\t')};
     case Rule::window_ticks:
+        // 5.10's WALT keeps its window unless the tick is 4 ms
+        if (mount.generation == KernelGeneration::v5_4 && mount.hz != 250) return {EPERM, 0, {}};
         if (v != 2 && v != 3 && v != 4 && v != 5 && v != 8) return refused();
         break;
+    case Rule::boost_switch: {
+        // verify_boost_params: a boost is switched on from none and off again
+        auto held = scan_int(current);
+        if (v < e.min || v > e.max || (held && (v == *held || (*held != 0 && v != 0)))) return refused();
+        break;
+    }
     case Rule::boost:
         if (v < e.min || v > e.max) return refused();
         v = boost_in_force(mount, v);
@@ -243,6 +254,10 @@ int sched_pair_error(const Mount& mount, std::string_view entry, std::string_vie
         }
     }
     return 0;
+}
+
+bool sched_sysfs_sentence(const Mount& mount, std::string_view path) {
+    return mount.family == KernelFamily::mtk && path == kMtkBoost;
 }
 
 std::optional<int> sched_sysfs_write(const Mount& mount, std::string_view path, std::string_view input) {

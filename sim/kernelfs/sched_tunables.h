@@ -28,6 +28,10 @@ std::optional<SchedStore> sched_sysctl_write(const Mount& mount, std::string_vie
 // value of a partner the kernel checks it against; otherwise 0.
 int sched_pair_error(const Mount& mount, std::string_view entry, std::string_view stored);
 
+// True for MediaTek's boost node, whose sentence ends with an empty line
+// ("sched boost= no boost\n\n").
+bool sched_sysfs_sentence(const Mount& mount, std::string_view path);
+
 // A write to a sysfs node of a scheduler driver: 0 or an errno; nullopt for
 // any other node.
 std::optional<int> sched_sysfs_write(const Mount& mount, std::string_view path, std::string_view input);

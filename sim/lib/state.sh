@@ -8,6 +8,7 @@
 #   profile                                the name of the device profile it was made from
 #   kernel                                 the version of its kernel, whose node rules the phone follows
 #   family                                 its kernel family, whose scheduler tunables it has (qc-hmp, ...)
+#   hz                                     its kernel's tick rate (CONFIG_HZ), when not 250
 #   api                                    the API level it runs as, when not the profile's (see release.sh)
 # A profile under sim/devices/NAME has the same folders, laid over sim/base, and
 # a `layout` file (as sim/base does) for what git cannot hold: empty folders and modes.
@@ -60,7 +61,7 @@ sim_build_pristine() {
 			[[ -d $layer/$t ]] && trees+=("$layer/$t")
 		done
 		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
-		for t in kernel family; do
+		for t in kernel family hz; do
 			if [[ -f $layer/$t ]]; then cp "$layer/$t" "$state/$t"; fi
 		done
 	done

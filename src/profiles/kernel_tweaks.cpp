@@ -1,6 +1,7 @@
 #include "profiles/kernel_tweaks.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "sys/node.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
+#include "sys/text.h"
 
 namespace korvane {
 namespace {
@@ -103,7 +105,57 @@ std::vector<TweakWrite> plan_writes(const std::vector<KernelTweak>& tweaks) {
     return writes;
 }
 
-// Writes in order and counts each write taken once. A refused margin is
+// True when a node showing `shown` holds `value` already: the same numbers,
+// or for a per-boundary node the same first ones (GKI shows spare slots).
+bool holds_value(const std::string& path, std::string_view shown, std::string_view value) {
+    std::vector<std::string_view> have = node_numbers(shown);
+    std::vector<std::string_view> want = node_numbers(value);
+    if (is_per_boundary_node(path) && have.size() > want.size()) have.resize(want.size());
+    return !want.empty() && have == want;
+}
+
+// A boost type other than the one in force: HMP's switch refuses it until
+// the boost is off again.
+bool switches_boost_type(const std::string& path, std::string_view shown, std::string_view value) {
+    if (base_name(path) != "sched_boost") return false;
+    auto from = parse_i32(trim(shown));
+    auto to = parse_i32(value);
+    return from && to && *from != 0 && *to != 0 && *from != *to;
+}
+
+// What each node shows, as far as this run knows: the read the journal made
+// of its original, else one read here (which takes the place of a write when
+// the node holds the value), then what was written. A node that cannot be
+// read (write-only) is always written.
+class ShownValues {
+public:
+    const std::optional<std::string>& of(const std::string& path) {
+        auto known = shown_.find(path);
+        if (known != shown_.end()) return known->second;
+        std::optional<std::string> shown = original_read(path);
+        if (!shown) {
+            if (auto read = read_node(path)) shown = std::move(read).value();
+        }
+        return shown_.emplace(path, std::move(shown)).first->second;
+    }
+    void wrote(const std::string& path, std::string_view value) { shown_[path] = std::string(value); }
+
+private:
+    std::map<std::string, std::optional<std::string>> shown_;
+};
+
+// One row: applied when the node holds the value already, else written
+// (from one boost type to another by way of 0).
+bool apply_row(const TweakWrite& w, ShownValues& shown) {
+    const std::optional<std::string>& now = shown.of(w.path);
+    if (now && holds_value(w.path, *now, w.value)) return true;
+    if (now && switches_boost_type(w.path, *now, w.value) && write_node(w.path, "0")) shown.wrote(w.path, "0");
+    if (!write_node(w.path, w.value)) return false;
+    shown.wrote(w.path, w.value);
+    return true;
+}
+
+// Applies in order and counts each row applied once. A refused margin is
 // written once more after the rest, when its partner has moved.
 uint32_t write_tweaks(const std::vector<TweakWrite>& writes) {
     // Every original first, with one journal flush, then the writes.
@@ -111,17 +163,18 @@ uint32_t write_tweaks(const std::vector<TweakWrite>& writes) {
     planned.reserve(writes.size());
     for (const TweakWrite& w : writes) planned.push_back(node_change(w.path));
     record_originals(planned);
+    ShownValues shown;
     uint32_t written = 0;
     std::vector<const TweakWrite*> retry;
     for (const TweakWrite& w : writes) {
-        if (write_node(w.path, w.value)) {
+        if (apply_row(w, shown)) {
             ++written;
         } else if (is_margin(w.path)) {
             retry.push_back(&w);
         }
     }
     for (const TweakWrite* w : retry) {
-        if (write_node(w->path, w->value)) ++written;
+        if (apply_row(*w, shown)) ++written;
     }
     return written;
 }

@@ -16,6 +16,8 @@ namespace {
 const std::string kGms = "com.google.android.gms";
 const std::string kGame = "com.mobile.legends";
 const std::string kLongName = "debug.sf.early_app_phase_offset_ns";  // 34 characters
+// A read-only (aconfig) flag the phone names in android/read_only_flags.
+const std::string kReadOnlyFlag = "com.android.window.flags.enable_desktop_windowing_mode";
 const std::string kNotGame =
     "Package com.whatsapp is not of game type, to use the game mode commands, it must specify game category in "
     "the manifest as android:appCategory=\"game\"\n";
@@ -55,6 +57,12 @@ TEST_P(ToolAnswers, TextsStreamsAndStatuses) {
 }
 
 const std::string kNoGame = "cmd: Can't find service: game\n";
+const std::string kSettingsHelp16 =
+    "usage:  settings [--user <USER_ID> | current] [--deviceId <DEVICE_ID>] get namespace key\n"
+    "        settings [--user <USER_ID> | current] [--deviceId <DEVICE_ID>] put namespace key value\n"
+    "        settings [--user <USER_ID> | current] [--deviceId <DEVICE_ID>] delete namespace key\n"
+    "        settings [--user <USER_ID> | current] [--deviceId <DEVICE_ID>] list namespace\n"
+    "\n'namespace' is one of {system, secure, global}, case-insensitive\n";
 const std::string kNoConfig = "cmd: Can't find service: device_config\n";
 
 // clang-format off
@@ -165,6 +173,18 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "game", "mode", "1", "com.whatsapp"}, kNotGame, "", 255},
         {{"cmd", "game", "mode", "2", "com.nope"}, "Package com.nope is not found for user 0\n", "", 255},
         {{"cmd", "game", "reset", kGame}, "", "", 0},
+        {{"cmd", "device_config", "put", "window_manager", kReadOnlyFlag, "true"}, "", "", 0},
+    }},
+    Release{36, {  // Android 16: a read-only flag refused on standard output, exit 0
+        {{"cmd", "device_config", "put", "window_manager", kReadOnlyFlag, "true"},
+            "Error: cannot write read-only flag\n", "", 0},
+        {{"cmd", "device_config", "delete", "window_manager", kReadOnlyFlag}, "Error: cannot write read-only flag\n", "", 0},
+        {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2", "now"}, "", "Too many arguments\n", 255},
+        {{"cmd", "device_config", "list", "game_overlay", kGame}, "", "Too many arguments\n", 255},
+        {{"cmd", "device_config", "put", "game_overlay", kGame}, "", "Bad arguments\n", 255},
+        {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2", "default"}, "", "", 0},
+        {{"cmd", "game", "reset", "com.whatsapp"}, kNotGame, "", 255},
+        {{"settings", "get", "nowhere", "x"}, "", kSettingsHelp16, 255},
     }}),
     [](const auto& info) { return "Api" + std::to_string(info.param.api); });
 // clang-format on

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -61,6 +62,10 @@ const Release kReleases[] = {
      effects_on("15", "device_idle_constants: 17 values in force",
                 "device_idle: no value of the profiles takes effect there on Android 15",
                 "app_standby: 10 values in force")},
+    {36, "[INFO] Android 16 reads these values from device_config: setting 29 there",
+     effects_on("16", "device_idle_constants: 17 values in force",
+                "device_idle: no value of the profiles takes effect there on Android 16",
+                "app_standby: 10 values in force")},
 };
 
 // sim/diff's Effects lines about the framework constants.
@@ -109,7 +114,7 @@ TEST_P(SystemProfileTwins, InForceThenResetThenRestored) {
         EXPECT_NE(call.at(2), "get");
         if (call.at(2) == "list") ++lists;
     }
-    EXPECT_EQ(lists, release.api == 35 ? 4u : 5u);
+    EXPECT_EQ(lists, release.api >= 35 ? 4u : 5u);
 
     EXPECT_EQ(dev.run({"--resetting_sys"}).lines(),
               (Lines{"[INFO] Resetting System Profile...", "[OK] System Profile Reset Complete"}));
@@ -139,26 +144,39 @@ TEST(SystemProfileTwinsE2e, FailuresWarnInTheFixedOrder) {
     auto skipping = [](const std::string& ns) {
         return "[WARN] Skipping device_config " + ns + ": Command failed: cmd device_config list " + ns + ": ";
     };
+    // Android 16 refuses a read-only flag with an "Error:" line and exit 0
+    const std::string read_only = "[WARN] Failed to set device_config jobscheduler/moderate_use_factor: Command "
+                                  "failed: cmd device_config put jobscheduler moderate_use_factor 0.8: Error: cannot "
+                                  "write read-only flag";
     struct Case {
         std::vector<std::string> unlisted;
         Lines warnings;
+        int api = 34;
+        const char* read_only_flag = "";
     };
     const Case cases[] = {
         {{"battery_saver"}, {heavy, "", skipping("battery_saver"), prediction, ""}},
         {{"activity_manager", "app_standby"}, {skipping("activity_manager"), heavy, "", skipping("app_standby")}},
+        {{}, {heavy, "", read_only, prediction, ""}, 36, "jobscheduler/moderate_use_factor"},
     };
     for (const Case& c : cases) {
-        SimDevice dev("snapdragon");  // Android 14
+        SimDevice dev("snapdragon", c.api);
+        std::ofstream(dev.state_dir() + "/android/read_only_flags") << c.read_only_flag << "\n";
         for (const std::string& ns : c.unlisted) dev.fail_tool("cmd", 255, "", {.args_contain = "list " + ns});
         dev.fail_tool("cmd", 1, "no such key\n", {.args_contain = "put jobscheduler heavy_use_factor"});
         dev.fail_tool("cmd", 1, "denied\n", {.args_contain = "put app_standby prediction_timeout"});
         Lines expected{"[INFO] Applying Performance System Settings...",
-                       "[INFO] Android 14 reads these values from device_config: setting 46 there"};
+                       c.api == 34 ? "[INFO] Android 14 reads these values from device_config: setting 46 there"
+                                   : "[INFO] Android 16 reads these values from device_config: setting 29 there"};
         expected.insert(expected.end(), c.warnings.begin(), c.warnings.end());
         EXPECT_EQ(dev.run({"--perf_sys"}).lines(), expected);
         for (const std::string& ns : c.unlisted) EXPECT_EQ(listing(dev, ns), "") << ns;
-        EXPECT_EQ(dev.device_config("jobscheduler", "moderate_use_factor"), "0.8");
-        EXPECT_EQ(dev.device_config("device_idle", "idle_to"), "86400000");
+        if (c.api == 34) {
+            EXPECT_EQ(dev.device_config("jobscheduler", "moderate_use_factor"), "0.8");
+            EXPECT_EQ(dev.device_config("device_idle", "idle_to"), "86400000");
+        } else {
+            EXPECT_EQ(dev.device_config("jobscheduler", "moderate_use_factor"), std::nullopt);  // kept as built
+        }
     }
 }
 

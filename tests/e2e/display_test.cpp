@@ -177,6 +177,10 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
     EXPECT_EQ(android14.run({"--downscales", "0.72"}).lines().back(),
               "[OK] Downscaling factor 0.72 applied to 4 games");
     EXPECT_EQ(android14.game_state("com.mobile.legends").downscale, "0.72");
+    SimDevice android16("snapdragon_gki");
+    EXPECT_EQ(android16.run({"--downscales", "0.72"}).lines().back(),
+              "[OK] Downscaling factor 0.72 applied to 4 games");
+    EXPECT_EQ(android16.game_state("com.mobile.legends").downscale, "0.72");
 
     SimDevice unknown_release("mtk_dimensity");
     unknown_release.fail_tool("getprop", 1, "no props", {.args_contain = "sdk"});
@@ -319,7 +323,7 @@ TEST(FpsLimit, CapAndDownscaleStayInForceTogetherOnAndroid14) {
 }
 
 TEST(FpsLimit, OverlayRouteFromAndroid13) {
-    for (int api : {33, 34, 35}) {
+    for (int api : {33, 34, 35, 36}) {
         SimDevice dev("snapdragon", api);
         Lines expected{"[INFO] Setting FPS limit to 90...", "[OK] FPS limit set to 90"};
         if (api == 34) expected.insert(expected.begin() + 1, kNotAGameWarning);
@@ -328,7 +332,7 @@ TEST(FpsLimit, OverlayRouteFromAndroid13) {
         for (const std::string& game : kGames) {
             per_game.push_back(put_overlay(game, "mode=2,fps=90"));
             // Android 15 refuses com.tencent.ig, no game, already the journal's read of its mode
-            if (api == 35 && game == "com.tencent.ig") {
+            if (api >= 35 && game == "com.tencent.ig") {
                 per_game.push_back({"cmd", "game", "list-modes", game});
             } else {
                 add_mode_2_calls(per_game, game, api);

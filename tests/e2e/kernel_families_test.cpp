@@ -29,8 +29,9 @@ const std::string kMtkBoost = "/sys/devices/system/cpu/sched/sched_boost";
 
 // A phone per family; the rows its kernel has but refuses the profiles'
 // values for (an HMP kernel's spill load takes 0..100, and its cfs_boost is
-// read-only where schedtune is built in); how many margins its per-boundary
-// nodes take (three clusters: two).
+// read-only where schedtune is built in), which count only while the node
+// holds the row's value already; how many margins its per-boundary nodes
+// take (three clusters: two).
 struct Phone {
     const char* profile;
     std::vector<std::string> refused;
@@ -136,7 +137,9 @@ TEST(KernelFamiliesE2e, EveryOrderOfProfilesEndsAtTheLastOnesValues) {
                 uint32_t takes = 0;
                 for (const GoldenTweak& t : kGoldenTweaks) {
                     auto path = location(dev, t.name);
-                    if (t.value(second) == nullptr || !path || std::ranges::count(phone.refused, t.name) > 0) continue;
+                    if (t.value(second) == nullptr || !path) continue;
+                    // a refused node keeps its value: the row counts when that is the row's
+                    if (std::ranges::count(phone.refused, t.name) > 0 && dev.read(*path) != t.value(second)) continue;
                     ++takes;
                     final_values[*path] = t.value(second);
                 }
@@ -149,6 +152,18 @@ TEST(KernelFamiliesE2e, EveryOrderOfProfilesEndsAtTheLastOnesValues) {
             }
         }
     }
+}
+
+// HMP's boost is a switch: from one active type to another by way of 0,
+// and a repeated profile counts the boost it holds without writing it.
+TEST(KernelFamiliesE2e, HmpBoostSwitchesTypesThroughZero) {
+    SimDevice dev("qc_hmp");
+    const std::string boost = kKernelDir + "sched_boost";
+    dev.write(boost, "2");
+    const std::string applied = dev.run({"--perf_kt"}).lines().back();
+    EXPECT_EQ(dev.read(boost), "1");
+    EXPECT_EQ(dev.run({"--perf_kt"}).lines().back(), applied);
+    EXPECT_EQ(dev.read(boost), "1");
 }
 
 // The page is made from the phones, never typed: it must match a fresh run.

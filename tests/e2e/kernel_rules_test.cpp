@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 
 #include "sim_device.h"
 
@@ -191,24 +192,29 @@ TEST(KernelRulesE2e, SchedulerTunablesFollowTheKernelFamily) {
         {"snapdragon_gki", "walt/sched_group_upmigrate",   "95",     "refused", "400"},  // below group down 380
         {"snapdragon_gki", "walt/sched_group_downmigrate", "390",    "ok",      "390"},
         {"snapdragon_gki", "walt/sched_group_downmigrate", "401",    "refused", "380"},  // above group up 400
-        {"snapdragon_gki", "walt/sched_init_task_load",    "50",     "refused", "1 15"},  // per task: PID PCT
-        {"snapdragon_gki", "walt/sched_init_task_load",    "1 50",   "ok",      "1 50"},
+        {"snapdragon_gki", "walt/sched_init_task_load",    "50",     "refused", "1\t15"},  // per task: PID PCT
+        {"snapdragon_gki", "walt/sched_init_task_load",    "1 50",   "ok",      "1\t50"},
         {"snapdragon_gki", "walt/sched_ravg_window_nr_ticks", "7",   "refused", "8"},
         {"snapdragon_gki", "walt/sched_min_task_util_for_colocation", "5000", "refused", "35"},
         {"snapdragon_gki", "walt/sched_boost",             "-1",     "ok",      "0"},   // drops a type not in force
         {"snapdragon_gki", "kernel/sched_child_runs_first", "1",     "ok",      "1"},   // stays until 6.6
+        {"snapdragon",     "walt/sched_ravg_window_nr_ticks", "7",   "refused", "4"},   // 5.10 boots at 4
+        {"snapdragon",     "walt/sched_ravg_window_nr_ticks", "5",   "ok",      "5"},   // HZ 250
+        {"snapdragon",     "walt/sched_min_task_util_for_colocation", "5000", "refused", "1000"},
         {"snapdragon",     "kernel/sched_rt_runtime_us",   "2000000", "refused", "950000"},  // above the period
         {"snapdragon",     "kernel/sched_rt_period_us",    "900000", "refused", "1000000"},  // below the runtime
         {"snapdragon",     "kernel/sched_util_clamp_max",  "5000",   "refused", "1024"},
-        // 4.19 WALT: blank-separated margins; fewer values change the first boundaries
-        {"qc_walt4",       "kernel/sched_upmigrate",       "90",     "ok",      "90 95"},
-        {"qc_walt4",       "kernel/sched_upmigrate",       "80",     "refused", "95 95"},  // below down 85
+        // 4.19 WALT: tab-separated margins; fewer values change the first boundaries
+        {"qc_walt4",       "kernel/sched_upmigrate",       "90",     "ok",      "90\t95"},
+        {"qc_walt4",       "kernel/sched_upmigrate",       "80",     "refused", "95\t95"},  // below down 85
         {"qc_walt4",       "kernel/sched_boost",           "4",      "refused", "0"},
         // HMP: one margin each, down never above up, spill load 0..100
         {"qc_hmp",         "kernel/sched_downmigrate",     "90",     "refused", "60"},
         {"qc_hmp",         "kernel/sched_upmigrate",       "70",     "ok",      "70"},
         {"qc_hmp",         "kernel/sched_spill_load",      "300",    "refused", "90"},
         {"qc_hmp",         "kernel/sched_boost",           "-1",     "refused", "0"},
+        {"qc_hmp",         "kernel/sched_boost",           "0",      "refused", "0"},   // an on/off switch
+        {"qc_hmp",         "kernel/sched_boost",           "2",      "ok",      "2"},
         {"qc_hmp",         "kernel/sched_cfs_boost",       "1",      "refused", "0"},  // 0444: schedtune built in
         // MediaTek's boost takes anything and shows a sentence
         {"mtk_dimensity",  nullptr,                        "1",      "ok",      "sched boost= all boost"},
@@ -229,6 +235,21 @@ TEST(KernelRulesE2e, SchedulerTunablesFollowTheKernelFamily) {
                       "echo -1" + b + "cat /proc/sys/walt/sched_boost; echo 0" + b + "cat /proc/sys/walt/sched_boost")
                   .lines(),
               (Lines{"1", "2", "0"}));
+    // HMP's boost: no other type over an active one, nor the type in force
+    SimDevice hmp("qc_hmp");
+    const std::string hb = "/proc/sys/kernel/sched_boost";
+    EXPECT_EQ(sh(hmp, put("1", hb) + ";" + put("2", hb) + ";" + put("1", hb) + ";" + put("0", hb) + ";" + put("2", hb))
+                  .lines(),
+              (Lines{"ok", "refused", "refused", "ok", "ok"}));
+    // MediaTek's sentence ends with an empty line; 5.10's WALT window is
+    // kept (EPERM) where the tick is not 250 Hz
+    SimDevice mtk("mtk_dimensity");
+    EXPECT_EQ(sh(mtk, "cat " + boost).out, "sched boost= no boost\n\n");
+    SimDevice hz100("snapdragon");
+    std::ofstream(hz100.state_dir() + "/hz") << "100\n";
+    auto window = sh(hz100, "print -n 5 > " + w + "sched_ravg_window_nr_ticks");
+    EXPECT_NE(window.err.find("Operation not permitted"), std::string::npos) << window.err;
+    EXPECT_EQ(hz100.read(w + "sched_ravg_window_nr_ticks"), "4");
     EXPECT_FALSE(gki.exists("/proc/sys/kernel/sched_latency_ns"));  // the CFS set is in debugfs since 5.13
     EXPECT_FALSE(gki.exists("/proc/sys/kernel/sched_boost"));        // nothing of WALT in /proc/sys/kernel
 }

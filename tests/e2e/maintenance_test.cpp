@@ -430,7 +430,7 @@ TEST(GmsDoze, EnableThenRevertFromAndroid9) {
         int api;
     };
     for (const Release& release : {Release{"mtk_legacy", 28}, Release{"mali", 33}, Release{"snapdragon", 34},
-                                   Release{"snapdragon", 35}}) {
+                                   Release{"snapdragon", 35}, Release{"snapdragon_gki", 36}}) {
         SCOPED_TRACE(release.api);
         SimDevice dev(release.profile, release.api);
         ASSERT_TRUE(dev.doze().system_listed);

@@ -99,7 +99,8 @@ TEST_P(EveryPhone, RestoreAfterTuningLeavesThePhoneAsItWas) {
     EXPECT_EQ(dev.run({"--restore"}).lines(), Lines{"[INFO] Nothing to restore"});
 }
 
-// Each profile as it ships, and the releases whose tools differ.
+// Each profile as it ships (snapdragon_gki runs Android 16), and the
+// releases whose tools differ.
 INSTANTIATE_TEST_SUITE_P(Undo, EveryPhone,
                          ::testing::Values(Phone{"snapdragon", {}}, Phone{"snapdragon_gki", {}},
                                            Phone{"mtk_dimensity", {}}, Phone{"mtk_legacy", {}}, Phone{"mali", {}},

@@ -85,6 +85,16 @@ std::map<std::string, std::string>& settled_paths() {
     return paths;
 }
 
+// What this run read of each node's original, by the path its change names.
+std::map<std::string, std::string>& originals_read() {
+    static std::map<std::string, std::string> read;
+    return read;
+}
+
+void remember_read(const Look& look) {
+    if (look.record.node) originals_read()[str_cat(journal_path(), "\n", look.path)] = look.record.node->content;
+}
+
 void settle(const Look& look, Result<void> outcome) {
     settled().emplace(look.key, std::move(outcome));
     if (look.record.node) settled_paths().emplace(str_cat(journal_path(), "\n", look.path), look.key);
@@ -167,6 +177,7 @@ Result<void> record_once(Look& look, JournalOpen open) {
     if (!*held) {
         auto read = read_original(look.record);
         if (!read) return not_recorded(target, read.error());
+        if (*read) remember_read(look);
         if (*read && open == JournalOpen::create) {
             if (auto appended = journal_append({look.record}); !appended) return journal_refusal(target, appended.error());
         }
@@ -220,6 +231,12 @@ Result<bool> made(Result<bool> checked) {
 bool can_change_mode(const std::string& path) { return !path.starts_with(kSysctlRoot); }
 
 }  // namespace
+
+std::optional<std::string> original_read(const std::string& path) {
+    auto read = originals_read().find(str_cat(journal_path(), "\n", path));
+    if (read == originals_read().end()) return std::nullopt;
+    return read->second;
+}
 
 Result<bool> allow_node_write(const std::string& path, std::string_view value, bool locks) {
     const ChangePolicy policy = change_policy();
@@ -335,6 +352,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
         } else if (!*read) {
             settle(look, success());
         } else {
+            remember_read(look);
             records.push_back(look.record);
             recorded.push_back(&look);
         }

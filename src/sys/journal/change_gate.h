@@ -17,6 +17,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,5 +66,11 @@ PlannedChange command_change(std::string program, Args args);
 //   record_originals({node_change(a), node_change(b)});
 //   write_node(a, "1"); write_node(b, "0");
 void record_originals(const std::vector<PlannedChange>& changes);
+
+// What the node at `path` held when this run read its original for the
+// journal, or nothing when this run did not read it (the journal held it
+// already, or nothing is recorded). A command that would not write a value
+// the node holds already asks here before it reads the node itself.
+std::optional<std::string> original_read(const std::string& path);
 
 }  // namespace korvane

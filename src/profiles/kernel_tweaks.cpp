@@ -10,6 +10,7 @@
 #include "profiles/kernel_tweak_table.h"
 #include "profiles/tunable_location.h"
 #include "sys/journal/change_gate.h"
+#include "sys/journal/journal.h"
 #include "sys/node.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
@@ -145,10 +146,11 @@ private:
 };
 
 // One row: applied when the node holds the value already, else written
-// (from one boost type to another by way of 0).
+// (from one boost type to another by way of 0). Without a journal nothing is
+// applied, as nothing may be changed.
 bool apply_row(const TweakWrite& w, ShownValues& shown) {
     const std::optional<std::string>& now = shown.of(w.path);
-    if (now && holds_value(w.path, *now, w.value)) return true;
+    if (now && holds_value(w.path, *now, w.value)) return !journal_failure();
     if (now && switches_boost_type(w.path, *now, w.value) && write_node(w.path, "0")) shown.wrote(w.path, "0");
     if (!write_node(w.path, w.value)) return false;
     shown.wrote(w.path, w.value);

@@ -177,9 +177,9 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
     EXPECT_EQ(android14.run({"--downscales", "0.72"}).lines().back(),
               "[OK] Downscaling factor 0.72 applied to 4 games");
     EXPECT_EQ(android14.game_state("com.mobile.legends").downscale, "0.72");
-    SimDevice android16("snapdragon_gki");
+    SimDevice android16("snapdragon", 36);  // as 15: no mode 2 refused to com.tencent.ig
     EXPECT_EQ(android16.run({"--downscales", "0.72"}).lines().back(),
-              "[OK] Downscaling factor 0.72 applied to 4 games");
+              "[OK] Downscaling factor 0.72 applied to 5 games");
     EXPECT_EQ(android16.game_state("com.mobile.legends").downscale, "0.72");
 
     SimDevice unknown_release("mtk_dimensity");

@@ -176,7 +176,7 @@ TEST_P(SimProfiles, ProfileStartsAndReportsItsRelease) {
 INSTANTIATE_TEST_SUITE_P(AllProfiles, SimProfiles,
                          testing::Values(std::pair{"snapdragon", "34"}, std::pair{"mtk_dimensity", "33"},
                                          std::pair{"mtk_legacy", "28"}, std::pair{"mali", "33"},
-                                         std::pair{"bare", "30"}, std::pair{"snapdragon_gki", "34"}),
+                                         std::pair{"bare", "30"}, std::pair{"snapdragon_gki", "36"}),
                          [](const auto& info) { return std::string(info.param.first); });
 
 TEST(SimSmoke, KorvaneRunsInTheSandbox) {

@@ -9,9 +9,9 @@
 // it unmounts and removes MOUNTPOINT itself, so the caller waits for nothing.
 // --uid names whom the phone's processes run as (default root); --kernel the
 // kernel version whose rules apply (default 5.10); --family the kernel family
-// whose scheduler tunables it has (kernel_family.h; default none); --hz its tick
-// rate (CONFIG_HZ; default 250). On failure it prints one
-// line saying why and exits with status 1.
+// whose scheduler tunables it has (kernel_family.h; default none); --hz its
+// tick rate (CONFIG_HZ; default 250). On failure it prints one line saying why
+// and exits with status 1.
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -9,12 +9,12 @@
 #include "profiles/cluster_boundaries.h"
 #include "profiles/kernel_tweak_table.h"
 #include "profiles/tunable_location.h"
+#include "sys/boost_switch.h"
 #include "sys/journal/change_gate.h"
 #include "sys/journal/journal.h"
 #include "sys/node.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
-#include "sys/text.h"
 
 namespace korvane {
 namespace {
@@ -113,15 +113,6 @@ bool holds_value(const std::string& path, std::string_view shown, std::string_vi
     std::vector<std::string_view> want = node_numbers(value);
     if (is_per_boundary_node(path) && have.size() > want.size()) have.resize(want.size());
     return !want.empty() && have == want;
-}
-
-// A boost type other than the one in force: HMP's switch refuses it until
-// the boost is off again.
-bool switches_boost_type(const std::string& path, std::string_view shown, std::string_view value) {
-    if (base_name(path) != "sched_boost") return false;
-    auto from = parse_i32(trim(shown));
-    auto to = parse_i32(value);
-    return from && to && *from != 0 && *to != 0 && *from != *to;
 }
 
 // What each node shows, as far as this run knows: the read the journal made

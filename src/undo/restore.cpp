@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "profiles/cluster_boundaries.h"
+#include "sys/boost_switch.h"
 #include "sys/journal/change_policy.h"
 #include "sys/journal/journal.h"
 #include "sys/node.h"
@@ -20,6 +21,8 @@ Result<void> restore_node(const NodeOriginal& node) {
     // limit node whose mode alone was changed keeps its value untouched.
     auto now = read_node(node.path);
     if (now && *now == node.content) return put_node_back(node.path, std::nullopt, node.mode);
+    // Back to another boost type by way of none.
+    if (now && switches_boost_type(node.path, *now, node.content)) (void)put_node_back(node.path, "0", node.mode);
     // A per-boundary margin shows more slots than a GKI kernel takes back.
     return put_node_back(node.path, per_boundary_original(node.path, node.content), node.mode);
 }

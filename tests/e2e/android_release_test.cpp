@@ -178,7 +178,8 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
     Release{36, {  // Android 16: a read-only flag refused on standard output, exit 0
         {{"cmd", "device_config", "put", "window_manager", kReadOnlyFlag, "true"},
             "Error: cannot write read-only flag\n", "", 0},
-        {{"cmd", "device_config", "delete", "window_manager", kReadOnlyFlag}, "Error: cannot write read-only flag\n", "", 0},
+        {{"cmd", "device_config", "delete", "window_manager", kReadOnlyFlag},
+            "Error: cannot write read-only flag\n", "", 0},
         {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2", "now"}, "", "Too many arguments\n", 255},
         {{"cmd", "device_config", "list", "game_overlay", kGame}, "", "Too many arguments\n", 255},
         {{"cmd", "device_config", "put", "game_overlay", kGame}, "", "Bad arguments\n", 255},

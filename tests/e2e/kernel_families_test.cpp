@@ -155,7 +155,8 @@ TEST(KernelFamiliesE2e, EveryOrderOfProfilesEndsAtTheLastOnesValues) {
 }
 
 // HMP's boost is a switch: from one active type to another by way of 0,
-// and a repeated profile counts the boost it holds without writing it.
+// there and back, and a repeated profile counts the boost it holds without
+// writing it.
 TEST(KernelFamiliesE2e, HmpBoostSwitchesTypesThroughZero) {
     SimDevice dev("qc_hmp");
     const std::string boost = kKernelDir + "sched_boost";
@@ -164,6 +165,8 @@ TEST(KernelFamiliesE2e, HmpBoostSwitchesTypesThroughZero) {
     EXPECT_EQ(dev.read(boost), "1");
     EXPECT_EQ(dev.run({"--perf_kt"}).lines().back(), applied);
     EXPECT_EQ(dev.read(boost), "1");
+    ASSERT_EQ(dev.run({"--restore"}).status, 0);
+    EXPECT_EQ(dev.read(boost), "2");
 }
 
 // The page is made from the phones, never typed: it must match a fresh run.

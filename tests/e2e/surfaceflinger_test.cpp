@@ -141,7 +141,8 @@ TEST(SurfaceFlinger, NoPhaseOffsetWhereSurfaceFlingerUsesDurations) {
 // Each release words its refresh-rate line its own way (a 120 Hz panel).
 TEST(GetRefresh, ReadsEachReleasesLine) {
     const std::pair<int, const char*> releases[] = {
-        {24, "120.000005"}, {30, "120.000005"}, {31, "120.00"}, {33, "120.00"}, {34, "120.00"}, {35, "120.00"}, {36, "120.00"}};
+        {24, "120.000005"}, {30, "120.000005"}, {31, "120.00"}, {33, "120.00"},
+        {34, "120.00"},     {35, "120.00"},     {36, "120.00"}};
     for (const auto& [api, rate] : releases) {
         SimDevice dev("snapdragon", api);
         EXPECT_EQ(dev.run({"--get_refresh"}).lines(),

@@ -241,7 +241,12 @@ std::optional<std::string> original_read(const std::string& path) {
 Result<bool> allow_node_write(const std::string& path, std::string_view value, bool locks) {
     const ChangePolicy policy = change_policy();
     if (policy == ChangePolicy::unrecorded) return true;
-    if (policy == ChangePolicy::record) return made(pass_node(path));
+    if (policy == ChangePolicy::record) {
+        Result<bool> allowed = made(pass_node(path));
+        // Written now: the original no longer says what the node holds.
+        originals_read().erase(str_cat(journal_path(), "\n", path));
+        return allowed;
+    }
     auto shows = dry_run_shows(path, policy);
     if (!shows || !*shows) return made(std::move(shows));
     out("[DRY] write '", one_line(value), "' to ", path);

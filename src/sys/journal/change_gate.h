@@ -69,8 +69,9 @@ void record_originals(const std::vector<PlannedChange>& changes);
 
 // What the node at `path` held when this run read its original for the
 // journal, or nothing when this run did not read it (the journal held it
-// already, or nothing is recorded). A command that would not write a value
-// the node holds already asks here before it reads the node itself.
+// already, nothing is recorded) or has written the node since. A command
+// that would not write a value the node holds already asks here before it
+// reads the node itself.
 std::optional<std::string> original_read(const std::string& path);
 
 }  // namespace korvane

@@ -1,4 +1,5 @@
 #include "sys/runner.h"
+#include "sys/tool_refusal.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -48,6 +49,17 @@ TEST(RunCommand, OutcomeOfEachKindOfRun) {
         EXPECT_EQ(status.ok(), c.ok);
         EXPECT_EQ(status.error(), c.ok ? "" : c.text);
     }
+}
+
+// Only cmd device_config refuses with exit 0: an "Error:" line on either stream.
+TEST(ToolRefusal, AnErrorLineOfDeviceConfigOnEitherStream) {
+    const Args put{"device_config", "put", "ns", "key", "1"};
+    const std::string refused = "Error: cannot write read-only flag";
+    EXPECT_EQ(tool_refusal("cmd", put, refused + "\n", ""), refused);
+    EXPECT_EQ(tool_refusal("cmd", put, "", "note\n" + refused), refused);
+    EXPECT_EQ(tool_refusal("cmd", put, "Key: Error: none\n", ""), std::nullopt);  // not a line of its own
+    EXPECT_EQ(tool_refusal("cmd", {"appops", "set"}, refused, ""), std::nullopt);
+    EXPECT_EQ(tool_refusal("settings", put, refused, ""), std::nullopt);
 }
 
 // A tool that never ends is cut off, whether it holds its streams open, has

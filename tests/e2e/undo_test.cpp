@@ -228,35 +228,61 @@ TEST(Undo, ADryRunOfTheRestoreKeepsTheJournal) {
     EXPECT_EQ(dev.read(kJournal), journal);
 }
 
+// Instead of a crash: every node write of the command cut to two bytes by a
+// file size limit, or a reboot between the earlier commands and this one.
+enum class Twist { none, short_writes, reboot_first };
+
 struct Crash {
     std::vector<std::string> command;
     const char* tool;  // nullptr: the kernel kills at a node write
     int steps;         // node write-opens or tool calls to strike, one run each
+    Twist twist = Twist::none;
 };
 
 // Killed at each step, between the record of an original and its change:
 // the next restore still finds every original, including one recorded by an
-// earlier, finished command.
+// earlier, finished command. Node writes that fail half-way are put back as
+// well; the node records of an earlier boot leave the journal unrestored.
 TEST(Undo, ACrashAtAnyStepLosesNoOriginal) {
     const Crash crashes[] = {
         {{"--cpu_min", "60"}, nullptr, 4},       {{"--perf_kt"}, nullptr, 4},
         {{"--bypass", "on"}, nullptr, 1},        {{"--gpu_max", "50"}, nullptr, 1},
         {{"--perf_sys"}, "settings", 4},         {{"--sf_auto"}, "setprop", 3},
         {{"--gms_doze_enable"}, "cmd", 6},       {{"--downscales", "0.7"}, "cmd", 6},
+        {{"--cpu_max", "40"}, nullptr, 1, Twist::short_writes},
+        {{"--cpu_max", "40"}, nullptr, 1, Twist::reboot_first},
     };
+    const std::string policy0 = "/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq";
     for (const Crash& crash : crashes) {
         for (int step = 1; step <= crash.steps; ++step) {
-            SCOPED_TRACE(crash.command[0] + " killed at step " + std::to_string(step));
+            SCOPED_TRACE(crash.command[0] + " killed at step " + std::to_string(step) + " " +
+                         std::to_string(static_cast<int>(crash.twist)));
             SimDevice dev("snapdragon");
             (void)dev.run({"--cpu_max", "80"});
             (void)dev.run({"--batt_sys"});
+            const std::string boot = dev.read("/proc/sys/kernel/random/boot_id");
             const int at = count_so_far(dev, crash.tool ? crash.tool : "node") + step;
-            if (crash.tool) {
-                dev.kill_on_tool_call(crash.tool, {.on_call = at}, SIGKILL);
+            if (crash.twist == Twist::short_writes) {
+                // the journal holds these nodes already, so only the nodes meet the limit
+                std::vector<std::string> args = {"--fsize=2", "/sim/bin/korvane"};
+                args.insert(args.end(), crash.command.begin(), crash.command.end());
+                Lines lines = dev.run_program("/usr/bin/prlimit", args).lines();
+                ASSERT_GE(lines.size(), 2u);
+                EXPECT_EQ(lines[1], "[WARN] Failed to set CPU0 max freq: Failed to write to " + policy0 +
+                                        ": only 2 of 6 bytes were taken");
+            } else if (crash.twist == Twist::reboot_first) {
+                dev.reboot();
+                EXPECT_EQ(dev.run(crash.command).status, 0);
+                const std::string journal = dev.read(kJournal);
+                EXPECT_EQ(journal.find(" node " + boot.substr(0, boot.find('\n')) + " "), std::string::npos) << journal;
             } else {
-                dev.kill_on_node_write(SIGKILL, {.on_call = at});
+                if (crash.tool) {
+                    dev.kill_on_tool_call(crash.tool, {.on_call = at}, SIGKILL);
+                } else {
+                    dev.kill_on_node_write(SIGKILL, {.on_call = at});
+                }
+                EXPECT_EQ(dev.run(crash.command).status, 128 + SIGKILL);
             }
-            EXPECT_EQ(dev.run(crash.command).status, 128 + SIGKILL);
             RunResult r = dev.run({"--restore"});
             EXPECT_EQ(r.lines().size(), 2u) << r.out;
             EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();

@@ -330,10 +330,10 @@ std::string resolved(const SimDevice& dev, const std::string& path) {
     return std::filesystem::weakly_canonical(dev.host_path(path)).string().substr(state.size());
 }
 
-// What a dry run names as its changes: "node PATH" for each write and mode
-// change, "run TOOL ARGS" for each tool it would run.
+// What a dry run names as its changes: "node PATH" for each write, mode
+// change and removal, "run TOOL ARGS" for each tool it would run.
 std::set<std::string> dry_targets(const SimDevice& dev, const Lines& dry) {
-    static const std::regex node(R"(^\[DRY\] (write '.*' to|set mode [0-7]+ on) (/.*)$)");
+    static const std::regex node(R"(^\[DRY\] (write '.*' to|set mode [0-7]+ on|remove) (/.*)$)");
     std::set<std::string> targets;
     std::smatch m;
     for (const std::string& line : dry) {
@@ -352,7 +352,9 @@ std::set<std::string> real_targets(const SimDevice& dev) {
     for (std::string line; std::getline(diff, line);) {
         if (!starts_with(line, " ")) section = line;
         if (section == "Files and nodes:" && starts_with(line, "  /") && !starts_with(line, "  /data/adb/korvane/")) {
-            targets.insert("node " + line.substr(2, line.find(": ") - 2));
+            std::string path = line.substr(2, line.find(": ") - 2);
+            if (path.ends_with("/")) path.pop_back();  // a folder
+            targets.insert("node " + path);
         }
     }
     for (const Call& call : dev.calls()) {

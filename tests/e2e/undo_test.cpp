@@ -255,8 +255,9 @@ TEST(Undo, ACrashAtAnyStepLosesNoOriginal) {
     const std::string policy0 = "/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq";
     for (const Crash& crash : crashes) {
         for (int step = 1; step <= crash.steps; ++step) {
-            SCOPED_TRACE(crash.command[0] + " killed at step " + std::to_string(step) + " " +
-                         std::to_string(static_cast<int>(crash.twist)));
+            const char* twists[] = {"", ", writes cut short", ", after a reboot"};
+            SCOPED_TRACE(crash.command[0] + " killed at step " + std::to_string(step) +
+                         twists[static_cast<int>(crash.twist)]);
             SimDevice dev("snapdragon");
             (void)dev.run({"--cpu_max", "80"});
             (void)dev.run({"--batt_sys"});

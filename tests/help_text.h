@@ -1,6 +1,5 @@
-// The help text, line for line as the command-line front end must print it:
-// the unit tests run the executable here, the end-to-end tests inside the
-// simulated phone.
+// The help text, line for line as the command-line front end must print it
+// (the Cli tests run the executable inside the simulated phone).
 #pragma once
 
 namespace korvane {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -148,16 +149,20 @@ TEST(SystemProfileTwinsE2e, FailuresWarnInTheFixedOrder) {
     const std::string read_only = "[WARN] Failed to set device_config jobscheduler/moderate_use_factor: Command "
                                   "failed: cmd device_config put jobscheduler moderate_use_factor 0.8: Error: cannot "
                                   "write read-only flag";
+    const std::string stuck = "[WARN] Failed to set device_config battery_saver/location_mode: Failed to execute "
+                              "command cmd device_config put battery_saver location_mode 0: timed out after 1 s";
     struct Case {
         std::vector<std::string> unlisted;
         Lines warnings;
         int api = 34;
         const char* read_only_flag = "";
+        bool stuck_put = false;  // one put never ends: it is cut off at the time limit, the others finish
     };
     const Case cases[] = {
         {{"battery_saver"}, {heavy, "", skipping("battery_saver"), prediction, ""}},
         {{"activity_manager", "app_standby"}, {skipping("activity_manager"), heavy, "", skipping("app_standby")}},
         {{}, {heavy, "", read_only, prediction, ""}, 36, "jobscheduler/moderate_use_factor"},
+        {{}, {heavy, "", stuck, prediction, ""}, 34, "", true},
     };
     for (const Case& c : cases) {
         SimDevice dev("snapdragon", c.api);
@@ -165,11 +170,23 @@ TEST(SystemProfileTwinsE2e, FailuresWarnInTheFixedOrder) {
         for (const std::string& ns : c.unlisted) dev.fail_tool("cmd", 255, "", {.args_contain = "list " + ns});
         dev.fail_tool("cmd", 1, "no such key\n", {.args_contain = "put jobscheduler heavy_use_factor"});
         dev.fail_tool("cmd", 1, "denied\n", {.args_contain = "put app_standby prediction_timeout"});
+        if (c.stuck_put) {
+            dev.remove("/system/bin/cmd");
+            dev.write("/system/bin/cmd",
+                      "#!/system/bin/mksh\n[[ \"$*\" == *'put battery_saver location_mode'* ]] && /system/bin/sleep 600\n"
+                      "exec /sim/tools/cmd \"$@\"\n", 0755);
+        }
         Lines expected{"[INFO] Applying Performance System Settings...",
                        c.api == 34 ? "[INFO] Android 14 reads these values from device_config: setting 46 there"
                                    : "[INFO] Android 16 reads these values from device_config: setting 29 there"};
         expected.insert(expected.end(), c.warnings.begin(), c.warnings.end());
-        EXPECT_EQ(dev.run({"--perf_sys"}).lines(), expected);
+        // korvane with a time limit of one second, which sim/run does not pass on
+        const auto start = std::chrono::steady_clock::now();
+        const RunResult r =
+            c.stuck_put ? dev.run_program("/system/bin/mksh", {"-c", "KORVANE_TOOL_TIMEOUT=1 exec /sim/bin/korvane --perf_sys"})
+                        : dev.run({"--perf_sys"});
+        EXPECT_EQ(r.lines(), expected);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
         for (const std::string& ns : c.unlisted) EXPECT_EQ(listing(dev, ns), "") << ns;
         if (c.api == 34) {
             EXPECT_EQ(dev.device_config("jobscheduler", "moderate_use_factor"), "0.8");

@@ -6,14 +6,15 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "sim_device.h"
-#include "sys/journal/command_kinds.h"
 
 namespace korvane::e2e {
 namespace {
@@ -228,35 +229,62 @@ TEST(Undo, ADryRunOfTheRestoreKeepsTheJournal) {
     EXPECT_EQ(dev.read(kJournal), journal);
 }
 
+// Instead of a crash: every node write of the command cut to two bytes by a
+// file size limit, or a reboot between the earlier commands and this one.
+enum class Twist { none, short_writes, reboot_first };
+
 struct Crash {
     std::vector<std::string> command;
     const char* tool;  // nullptr: the kernel kills at a node write
     int steps;         // node write-opens or tool calls to strike, one run each
+    Twist twist = Twist::none;
 };
 
 // Killed at each step, between the record of an original and its change:
 // the next restore still finds every original, including one recorded by an
-// earlier, finished command.
+// earlier, finished command. Node writes that fail half-way are put back as
+// well; the node records of an earlier boot leave the journal unrestored.
 TEST(Undo, ACrashAtAnyStepLosesNoOriginal) {
     const Crash crashes[] = {
         {{"--cpu_min", "60"}, nullptr, 4},       {{"--perf_kt"}, nullptr, 4},
         {{"--bypass", "on"}, nullptr, 1},        {{"--gpu_max", "50"}, nullptr, 1},
         {{"--perf_sys"}, "settings", 4},         {{"--sf_auto"}, "setprop", 3},
         {{"--gms_doze_enable"}, "cmd", 6},       {{"--downscales", "0.7"}, "cmd", 6},
+        {{"--cpu_max", "40"}, nullptr, 1, Twist::short_writes},
+        {{"--cpu_max", "40"}, nullptr, 1, Twist::reboot_first},
     };
+    const std::string policy0 = "/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq";
     for (const Crash& crash : crashes) {
         for (int step = 1; step <= crash.steps; ++step) {
-            SCOPED_TRACE(crash.command[0] + " killed at step " + std::to_string(step));
+            const char* twists[] = {"", ", writes cut short", ", after a reboot"};
+            SCOPED_TRACE(crash.command[0] + " killed at step " + std::to_string(step) +
+                         twists[static_cast<int>(crash.twist)]);
             SimDevice dev("snapdragon");
             (void)dev.run({"--cpu_max", "80"});
             (void)dev.run({"--batt_sys"});
+            const std::string boot = dev.read("/proc/sys/kernel/random/boot_id");
             const int at = count_so_far(dev, crash.tool ? crash.tool : "node") + step;
-            if (crash.tool) {
-                dev.kill_on_tool_call(crash.tool, {.on_call = at}, SIGKILL);
+            if (crash.twist == Twist::short_writes) {
+                // the journal holds these nodes already, so only the nodes meet the limit
+                std::vector<std::string> args = {"--fsize=2", "/sim/bin/korvane"};
+                args.insert(args.end(), crash.command.begin(), crash.command.end());
+                Lines lines = dev.run_program("/usr/bin/prlimit", args).lines();
+                ASSERT_GE(lines.size(), 2u);
+                EXPECT_EQ(lines[1], "[WARN] Failed to set CPU0 max freq: Failed to write to " + policy0 +
+                                        ": only 2 of 6 bytes were taken");
+            } else if (crash.twist == Twist::reboot_first) {
+                dev.reboot();
+                EXPECT_EQ(dev.run(crash.command).status, 0);
+                const std::string journal = dev.read(kJournal);
+                EXPECT_EQ(journal.find(" node " + boot.substr(0, boot.find('\n')) + " "), std::string::npos) << journal;
             } else {
-                dev.kill_on_node_write(SIGKILL, {.on_call = at});
+                if (crash.tool) {
+                    dev.kill_on_tool_call(crash.tool, {.on_call = at}, SIGKILL);
+                } else {
+                    dev.kill_on_node_write(SIGKILL, {.on_call = at});
+                }
+                EXPECT_EQ(dev.run(crash.command).status, 128 + SIGKILL);
             }
-            EXPECT_EQ(dev.run(crash.command).status, 128 + SIGKILL);
             RunResult r = dev.run({"--restore"});
             EXPECT_EQ(r.lines().size(), 2u) << r.out;
             EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();
@@ -273,8 +301,87 @@ const std::set<std::string> kSkippedResults = {
     "[INFO] Mobile data disabled",
 };
 
-// Each command previewed: its own lines as a real run prints them on the same
-// phone, the [DRY] lines in place of its changes, and no change made.
+// The device-tool calls that only read, by their first words; the allow-list
+// read is `cmd deviceidle sys-whitelist` alone, its +/- forms change it.
+const std::vector<Call> kReadCalls = {
+    {"dumpsys"},         {"getprop"},
+    {"settings", "get"}, {"settings", "list"},
+    {"cmd", "package", "list"},
+    {"cmd", "device_config", "get"}, {"cmd", "device_config", "list"},
+    {"cmd", "appops", "get"},
+    {"cmd", "game", "list-modes"},   {"cmd", "game", "list-configs"},
+    {"find", "/sys/devices", "-name"},
+};
+
+bool is_read(const Call& call) {
+    if (call == Call{"cmd", "deviceidle", "sys-whitelist"}) return true;
+    return std::any_of(kReadCalls.begin(), kReadCalls.end(), [&](const Call& read) {
+        return call.size() >= read.size() && std::equal(read.begin(), read.end(), call.begin());
+    });
+}
+
+std::string joined(const Call& call) {
+    std::string text;
+    for (const std::string& word : call) text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+// A node of the phone as sim/diff names it: links resolved (cpu0/cpufreq is policy0).
+std::string resolved(const SimDevice& dev, const std::string& path) {
+    const std::string state = std::filesystem::weakly_canonical(dev.state_dir()).string();
+    return std::filesystem::weakly_canonical(dev.host_path(path)).string().substr(state.size());
+}
+
+// What a dry run names as its changes: "node PATH" for each write, mode
+// change and removal, "run TOOL ARGS" for each tool it would run.
+std::set<std::string> dry_targets(const SimDevice& dev, const Lines& dry) {
+    static const std::regex node(R"(^\[DRY\] (write '.*' to|set mode [0-7]+ on|remove) (/.*)$)");
+    std::set<std::string> targets;
+    std::smatch m;
+    for (const std::string& line : dry) {
+        if (starts_with(line, "[DRY] run ")) targets.insert(line.substr(6));
+        if (std::regex_match(line, m, node)) targets.insert("node " + resolved(dev, m[2]));
+    }
+    return targets;
+}
+
+// What a real run changed: the nodes sim/diff reports (less the journal) and
+// every tool call that is not a read.
+std::set<std::string> real_targets(const SimDevice& dev) {
+    std::set<std::string> targets;
+    std::istringstream diff(dev.diff());
+    std::string section;
+    for (std::string line; std::getline(diff, line);) {
+        if (!starts_with(line, " ")) section = line;
+        if (section == "Files and nodes:" && starts_with(line, "  /") && !starts_with(line, "  /data/adb/korvane/")) {
+            std::string path = line.substr(2, line.find(": ") - 2);
+            if (path.ends_with("/")) path.pop_back();  // a folder
+            targets.insert("node " + path);
+        }
+    }
+    for (const Call& call : dev.calls()) {
+        if (!is_read(call)) targets.insert("run " + joined(call));
+    }
+    return targets;
+}
+
+// A dry run puts no overlay, so it cannot know that the game manager would
+// refuse a game mode 2: where the real run warns, it counts the game in.
+Lines as_a_dry_run_tells(Lines real) {
+    std::erase_if(real, [](const std::string& line) { return kSkippedResults.count(line) != 0; });
+    const auto refused = std::erase_if(
+        real, [](const std::string& l) { return starts_with(l, "[WARN] Game mode 2 is not available for "); });
+    static const std::regex games(R"(^(\[OK\] .* applied to )(\d+)( games)$)");
+    std::smatch m;
+    for (std::string& line : real) {
+        if (std::regex_match(line, m, games)) line = m[1].str() + std::to_string(std::stoul(m[2]) + refused) + m[3].str();
+    }
+    return real;
+}
+
+// Each command previewed: its own lines as a real run prints them on a twin
+// phone, a [DRY] line for each node and tool call the real run changed, and
+// no change made: only reads ran.
 TEST(Undo, ADryRunChangesNothing) {
     const std::vector<std::vector<std::string>> extra = {
         {"--cpu_reset"}, {"--gpu_reset"},  {"--bypass", "off"}, {"--resetting_sys"}, {"--reset_downscale"},
@@ -290,31 +397,22 @@ TEST(Undo, ADryRunChangesNothing) {
                 std::vector<std::string> args = {"--dry-run"};
                 args.insert(args.end(), command.begin(), command.end());
                 Lines dry = dev.run(args).lines();
+                if (command[0] == "--check_nand") continue;  // its timings differ from run to run
                 Lines own;
                 std::copy_if(dry.begin(), dry.end(), std::back_inserter(own), [](const auto& l) { return !is_dry_line(l); });
-                if (command[0] == "--check_nand") continue;  // its timings differ from run to run
                 SimDevice twin(profile);
-                Lines real = twin.run(command).lines();
-                std::erase_if(real, [](const std::string& line) { return kSkippedResults.count(line) != 0; });
-                // A dry run puts no overlay, so it cannot know that the game
-                // manager would refuse a game mode 2: it counts the game in.
-                const bool refused_mode = std::any_of(real.begin(), real.end(), [](const std::string& l) {
-                    return l.starts_with("[WARN] Game mode 2 is not available for ");
-                });
-                if (!refused_mode) {
-                    EXPECT_EQ(own, real);
-                }
-                // Whatever the real run changed, the dry run showed.
-                if (!unexplained_changes(twin).empty()) {
-                    EXPECT_GT(std::count_if(dry.begin(), dry.end(), is_dry_line), 0);
-                }
+                EXPECT_EQ(own, as_a_dry_run_tells(twin.run(command).lines()));
+                // a node written with the value it holds is no change to sim/diff
+                const std::set<std::string> shown = dry_targets(dev, dry), made = real_targets(twin);
+                std::vector<std::string> unshown, unmade;
+                std::ranges::set_difference(made, shown, std::back_inserter(unshown));
+                std::ranges::set_difference(shown, made, std::back_inserter(unmade));
+                std::erase_if(unmade, [](const std::string& t) { return starts_with(t, "node "); });
+                EXPECT_EQ(unshown, std::vector<std::string>{});
+                EXPECT_EQ(unmade, std::vector<std::string>{});
             }
         }
-        // Only the tools' reads ran, the journal's reads of originals among them.
-        for (const Call& call : dev.calls()) {
-            EXPECT_EQ(classify_command(call[0], Args(call.begin() + 1, call.end())).kind, CommandKind::read)
-                << testing::PrintToString(call);
-        }
+        for (const Call& call : dev.calls()) EXPECT_TRUE(is_read(call)) << joined(call);
         EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();
         EXPECT_FALSE(dev.exists("/data/adb/korvane"));
     }

@@ -12,6 +12,7 @@ import { Phone, serve } from './phone.mjs';
 
 const kConfig = 'data/adb/.config/korvane/config.json';
 const kBoot = 'data/adb/korvane/boot';
+const kFastCharge = 'sys/kernel/fast_charge/force_fast_charge';
 let phone, server, browser, page, profile;
 const problems = [];
 
@@ -206,6 +207,12 @@ describe('the module page', () => {
     assert.deepEqual((await phone.changes()).map((l) => l.replace(/: created .*/, '')), ['Files and nodes:',
       '  /data/adb/.config/: folder created', '  /data/adb/.config/korvane/: folder created',
       '  /data/adb/.config/korvane/config.json']);
+    // Applied, the mode turns fast charging on as the file asks: the node takes
+    // only echo's "1\n" (a bare "1" is ignored and it stays at "0").
+    await click('#apply');
+    assert.equal(phone.read(kFastCharge), '1');
+    await click('#restore');
+    assert.equal(phone.read(kFastCharge), '0');
     // A file where korvane looks first hides this one: the page says so.
     const first = 'data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json';
     phone.write(first, '{}');

@@ -50,7 +50,7 @@ Result<void> restore_changes() {
         }
         // The kernel reset the nodes of an earlier boot itself.
         const JournalRecord& record = *line.record;
-        if (record.node && record.node->boot_id != current_boot_id()) continue;
+        if (of_an_earlier_boot(record)) continue;
         current.push_back(i);
     }
 

@@ -223,7 +223,7 @@ TEST(CheckNand, FailingModelQueryEndsTheReport) {
 TEST(CheckNand, FailingWriteIsReportedAndTheReadStillRuns) {
     SimDevice dev("snapdragon");
     dev.fail_tool("dd", 1, "dd: Read-only file system\n", {.on_call = 1});
-    Lines got = report(dev.run({"--check_nand"}));
+    Lines got = dev.run({"--check_nand"}).lines();
     auto write = std::find(got.begin(), got.end(), "[INFO] Running I/O performance test...") + 1;
     ASSERT_LT(write + 2, got.end());
     EXPECT_EQ(*write, "Write test failed: Command failed: dd if=/dev/zero of=" + kScratch +

@@ -177,5 +177,56 @@ TEST(JournalGuard, AStuckToolIsCutOffAndAWaitingRunGivesUp) {
     EXPECT_EQ(after, (Lines{"[INFO] Nothing to restore"}));
 }
 
+// A tool that closed its output and never ends, among others writing theirs,
+// is killed at the limit by the runner that keeps four going.
+TEST(JournalGuard, AToolThatClosedItsOutputIsStillCutOff) {
+    SimDevice dev("snapdragon");
+    dev.remove("/system/bin/cmd");
+    dev.write("/system/bin/cmd",
+              "#!/system/bin/mksh\n"
+              "[[ \"$1 $2 $3\" = \"device_config put activity_manager\" ]] && { exec >&- 2>&-; /system/bin/sleep 600; }\n"
+              "exec /sim/tools/cmd \"$@\"\n",
+              0755);
+    const auto start = std::chrono::steady_clock::now();
+    Lines lines = run_with(dev, "KORVANE_TOOL_TIMEOUT=3", "--perf_sys").lines();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.find(": timed out after 3 s") != std::string::npos; }),
+              lines.end());
+}
+
+// What the caller's PATH holds first is not what root runs.
+TEST(JournalGuard, DeviceToolsComeFromRootsOwnSearchPath) {
+    SimDevice dev("snapdragon");
+    dev.write("/data/local/tmp/bin/getprop", "#!/system/bin/mksh\ntouch /data/local/tmp/planted_ran\necho 30\n", 0755);
+    (void)run_with(dev, "PATH=/data/local/tmp/bin:$PATH", "--fps_limit 60");
+    EXPECT_FALSE(dev.exists("/data/local/tmp/planted_ran"));
+    EXPECT_EQ(dev.calls_of("getprop"), (std::vector<Call>{{"getprop", "ro.build.version.sdk"}}));
+}
+
+// Interrupted, korvane takes the tool's whole process group with it, ends by
+// the signal and leaves the journal free.
+TEST(JournalGuard, NoToolOutlivesAnInterruptedRun) {
+    SimDevice dev("snapdragon");
+    dev.remove("/system/bin/settings");
+    dev.write("/system/bin/settings",
+              "#!/system/bin/mksh\n/system/bin/sleep 600 & echo $! >/data/local/tmp/tool.pid; wait\n", 0755);
+    RunResult r = dev.run_program("/system/bin/mksh", {"-c",
+        "/sim/bin/korvane --perf_sys & k=$!; until [ -s /data/local/tmp/tool.pid ]; do sleep 0.1; done; "
+        "kill -TERM $k; wait $k; echo status $?"});
+    ASSERT_FALSE(r.lines().empty());
+    EXPECT_EQ(r.lines().back(), "status 143");
+    const std::string stat = "/proc/" + dev.read("/data/local/tmp/tool.pid").substr(0, dev.read("/data/local/tmp/tool.pid").find('\n')) + "/stat";
+    bool alive = true;
+    for (int i = 0; i < 50 && alive; ++i) {
+        std::ifstream in(stat);
+        std::string pid, name, state;
+        alive = in >> pid >> name >> state && state != "Z";
+        if (alive) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(run_with(dev, "KORVANE_LOCK_TIMEOUT=1", "--restore").lines(), (Lines{"[INFO] Nothing to restore"}));
+}
+
 }  // namespace
 }  // namespace korvane::e2e

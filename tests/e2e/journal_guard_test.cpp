@@ -97,21 +97,64 @@ TEST(JournalGuard, AGamesModeComesBack) {
     const std::string game = "com.mobile.legends";
     struct Case {
         int api;
+        std::string command;
+        std::string overlay;
+        std::string mode;
+        std::vector<std::string> user_set;  // the user's own `cmd game set` options
         int restored;
     };
-    for (const Case c : {Case{34, 3}, Case{35, 3}, Case{33, 1}}) {
+    const std::vector<std::string> set = {"--mode", "2", "--downscale", "0.5", "--fps", "60"};
+    const Case cases[] = {
+        {34, "--downscales", "mode=3,fps=30", "3", {}, 3},
+        {35, "--downscales", "mode=3,fps=30", "3", {}, 3},
+        {33, "--downscales", "mode=3,fps=30", "3", {}, 1},
+        // the reset deletes the user's override and, on 14, the entry that
+        // held the game in performance mode: both are read before, and back
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", {}, 2},
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2},
+        {33, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 1},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.api);
+        SCOPED_TRACE(c.command + " " + testing::PrintToString(c.user_set));
         SimDevice dev("snapdragon", c.api);
-        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, "mode=3,fps=30"}).status, 0);
-        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", "3", game}).status, 0);
-        ASSERT_EQ(dev.game_state(game).mode, 3);
-        (void)dev.run({"--downscales", "0.7"});
-        ASSERT_EQ(dev.game_state(game).mode, 2);
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, c.overlay}).status, 0);
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", c.mode, game}).status, 0);
+        std::vector<std::string> user_set = {"game", "set"};
+        user_set.insert(user_set.end(), c.user_set.begin(), c.user_set.end());
+        user_set.push_back(game);
+        if (!c.user_set.empty()) {
+            ASSERT_EQ(dev.run_program("/system/bin/cmd", user_set).status, 0);
+        }
+        const std::vector<std::string> list = {"game", c.api >= 34 ? "list-configs" : "list", game};
+        const std::string configs = dev.run_program("/system/bin/cmd", list).out;
+        const GameState before = dev.game_state(game);
+        ASSERT_EQ(before.mode, std::stoi(c.mode));
+        (void)dev.run(c.command == "--downscales" ? std::vector<std::string>{c.command, "0.7"}
+                                                  : std::vector<std::string>{c.command});
         Lines restored = dev.run({"--restore"}).lines();
         EXPECT_TRUE(restored.back().starts_with("[OK] Restored ")) << testing::PrintToString(restored);
         EXPECT_EQ(dev.game_state(game).mode, c.restored);
-        EXPECT_EQ(dev.device_config("game_overlay", game), "mode=3,fps=30");
+        EXPECT_EQ(dev.device_config("game_overlay", game), c.overlay);
+        EXPECT_EQ(dev.run_program("/system/bin/cmd", list).out, configs);
+        if (c.restored == before.mode) {
+            EXPECT_EQ(dev.game_state(game).downscale, before.downscale);
+            EXPECT_EQ(dev.game_state(game).fps, before.fps);
+        }
     }
+    // What a mode needs is gone (on 15, the package is no game any more): said
+    // once, then dropped rather than kept for ever.
+    SimDevice dev("snapdragon", 35);
+    ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, "mode=3"}).status, 0);
+    ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", "3", game}).status, 0);
+    (void)dev.run({"--downscales", "0.7"});
+    dev.set_games({});
+    Lines restored = dev.run({"--restore"}).lines();
+    EXPECT_NE(std::find_if(restored.begin(), restored.end(), [&](const std::string& l) {
+                  return l.starts_with("[WARN] Dropping game mode " + game + ", which cannot be restored: Package " +
+                                       game + " is not of game type");
+              }), restored.end()) << testing::PrintToString(restored);
+    EXPECT_EQ(dev.run({"--restore"}).lines(), (Lines{"[INFO] Nothing to restore"}));
 }
 
 // A dry run does the journal's reads and refuses where the real run does;

@@ -10,16 +10,23 @@
 
 namespace korvane::e2e {
 
-// The calls without each read that stands right before the change it records.
+// The calls without each read of an original that a later change records:
+// right before it, or among the reads a command makes before its first
+// change. Before a game's reset its own configuration is read too.
 inline std::vector<Call> without_journal_reads(const std::vector<Call>& calls) {
     std::vector<Call> kept;
     for (size_t i = 0; i < calls.size(); ++i) {
-        if (i + 1 < calls.size()) {
-            const Call& next = calls[i + 1];
-            CommandClass kind = classify_command(next[0], Args(next.begin() + 1, next.end()));
-            if (kind.target && read_command(*kind.target) == calls[i]) continue;
+        bool journal_read = false;
+        for (size_t j = i + 1; j < calls.size() && !journal_read; ++j) {
+            const Call& later = calls[j];
+            CommandClass kind = classify_command(later[0], Args(later.begin() + 1, later.end()));
+            journal_read = kind.target && read_command(*kind.target) == calls[i];
+            if (later.size() == 4 && later[1] == "game" && later[2] == "reset") {
+                journal_read = journal_read || calls[i] == Call{"cmd", "game", "list", later[3]} ||
+                               calls[i] == Call{"cmd", "game", "list-configs", later[3]};
+            }
         }
-        kept.push_back(calls[i]);
+        if (!journal_read) kept.push_back(calls[i]);
     }
     return kept;
 }

@@ -124,9 +124,10 @@ list | list-configs)
 	(($# >= 1)) || missing_argument "$verb"
 	check_game "$1"
 	sim_game_interventions "$1"
-	# 13's list names the package before a configuration it found
-	[[ $verb = list && $REPLY = '['* ]] && REPLY="$1 interventions: $REPLY"
-	print -r -- "${REPLY# }"
+	# GameManagerShellCommand: the package, then the configuration's own
+	# text, which starts on a new line
+	print -r -- "$1 interventions: "
+	print -r -- "$REPLY"
 	;;
 list-modes)
 	(($# >= 1)) || missing_argument "$verb"

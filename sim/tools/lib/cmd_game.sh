@@ -119,6 +119,11 @@ reset)
 	(($# >= 1)) || missing_argument reset
 	check_game "$1"
 	/system/bin/toybox rm -f "$S/game_set/$1"
+	# a mode that only the override offered is gone with it: the game falls back
+	if [[ -f $S/game_mode/$1 ]]; then
+		sim_game_effect "$1"
+		[[ $g_mode = "$(<"$S/game_mode/$1")" ]] || /system/bin/toybox rm -f "$S/game_mode/$1"
+	fi
 	;;
 list | list-configs)
 	(($# >= 1)) || missing_argument "$verb"

@@ -1,7 +1,7 @@
 #include "config/config.h"
 
 #include "config/config_reader.h"
-#include "sys/node.h"
+#include "sys/foreign_file.h"
 #include "sys/output.h"
 
 namespace korvane {
@@ -13,17 +13,26 @@ constexpr const char* kConfigPaths[] = {
     "/data/adb/.config/korvane/config.json",
 };
 
+// Far more than any configuration holds.
+constexpr size_t kMaxConfigBytes = 64 * 1024;
+
 }  // namespace
 
 KorvaneConfig load_config() {
     for (const char* path : kConfigPaths) {
-        if (!path_exists(path)) continue;
-        auto text = read_node(path);
-        if (!text) {
-            out("[ERROR] Failed to read config ", path, ": ", text.error());
+        // The first folder is the shell user's: a FIFO there would hold the
+        // boot service forever, a link to /dev/zero fill root's memory.
+        ForeignFile file = read_foreign_file(path, kMaxConfigBytes);
+        if (file.outcome == ForeignFile::Outcome::absent) continue;
+        if (file.outcome == ForeignFile::Outcome::ignored) {
+            out("[WARN] Ignoring configuration ", path, ": ", file.text);
             continue;
         }
-        auto config = parse_config(*text);
+        if (file.outcome == ForeignFile::Outcome::failed) {
+            out("[ERROR] Failed to read config ", path, ": ", file.text);
+            continue;
+        }
+        auto config = parse_config(file.text);
         if (!config) {
             // A broken file is a mistake to show, not a reason to try the next one.
             out("[ERROR] Failed to parse config ", path, ": ", config.error());

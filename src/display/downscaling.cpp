@@ -2,6 +2,7 @@
 
 #include "display/downscale_factor.h"
 #include "display/game_overlay.h"
+#include "display/game_override.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
 #include "display/release_level.h"
@@ -63,8 +64,10 @@ Result<std::size_t> reset_downscaling() {
     out("[INFO] Resetting downscaling...");
     // The release decides how games are found; one that cannot be read is
     // taken as one with a game dump.
-    auto found = find_game_overlays(release_or_unknown());
+    const std::optional<int32_t> release = release_or_unknown();
+    auto found = find_game_overlays(release);
     if (!found) return Error{found.error()};
+    record_before_game_resets(release, *found);
     for (const std::string& game : found->games) {
         (void)drop_overlay_setting(found->overlays, game, kDownscaleKey);
         (void)run_command("cmd", {"game", "reset", game});

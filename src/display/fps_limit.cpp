@@ -5,6 +5,7 @@
 
 #include "display/fps_rules.h"
 #include "display/game_overlay.h"
+#include "display/game_override.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
 #include "display/release_level.h"
@@ -75,6 +76,7 @@ Result<void> reset_fps_limit() {
     } else {
         // Only the fps piece goes; a downscale in the same entry stays in force.
         const GameOverlays found = games_or_warn(*level);
+        record_before_game_resets(*level, found);
         for (const std::string& game : found.games) {
             (void)drop_overlay_setting(found.overlays, game, kFpsKey);
             count += counted(run_command("cmd", {"game", "reset", game}), str_cat("Failed to reset FPS for ", game));

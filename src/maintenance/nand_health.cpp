@@ -75,20 +75,26 @@ void print_wear(const LifeBanks& banks) {
     print_line("");
 }
 
-// Milliseconds taken by one `dd` run, from its start to its end; nothing in
-// a dry run, which skips the run and has no time to show.
-std::optional<uint64_t> timed_dd(const Args& args, std::string_view done, std::string_view failed) {
+// One `dd` run: the milliseconds from its start to its end when it
+// succeeded, or its failure, already reported on its own line.
+struct DdRun {
+    bool ok = false;
+    uint64_t ms = 0;
+};
+
+DdRun timed_dd(const Args& args, std::string_view failed) {
     uint64_t start = monotonic_ns();
     auto r = run_command("dd", args);
     // The elapsed span truncated to whole milliseconds.
     uint64_t elapsed = (monotonic_ns() - start) / 1000000;
-    if (r && is_dry_run()) return std::nullopt;
-    if (r) {
-        out(done, elapsed, " ms");
-    } else {
-        out(failed, r.error());
-    }
-    return elapsed;
+    if (!r) out(failed, r.error());
+    return {r.ok(), elapsed};
+}
+
+// Which of the two runs failed, for the line that says no speed was measured.
+std::string_view failed_tests(const DdRun& write, const DdRun& read) {
+    if (!write.ok && !read.ok) return "write and read tests failed";
+    return write.ok ? "read test failed" : "write test failed";
 }
 
 void run_io_test() {
@@ -103,13 +109,23 @@ void run_io_test() {
     // Whatever an earlier report left there goes first. One unlink, never a
     // tree; a directory left there fails dd.
     (void)remove_file(scratch);
-    auto write_ms = timed_dd({"if=/dev/zero", "of=" + scratch, "bs=4k", "count=256"}, "Write Speed (1MB): ",
-                             "Write test failed: ");
-    auto read_ms = timed_dd({"if=" + scratch, "of=/dev/null", "bs=4k"}, "Read Speed (1MB):  ", "Read test failed: ");
+    const DdRun write = timed_dd({"if=/dev/zero", "of=" + scratch, "bs=4k", "count=256"}, "Write test failed: ");
+    const DdRun read = timed_dd({"if=" + scratch, "of=/dev/null", "bs=4k"}, "Read test failed: ");
     (void)remove_file(scratch);
-    if (!write_ms || !read_ms) return;
+    // A dry run skipped both runs and has no time to show.
+    if (write.ok && read.ok && is_dry_run()) return;
+    // A failed run's time says nothing about the storage: speeds and a
+    // verdict only from two runs that did their work.
+    if (write.ok && read.ok) {
+        out("Write Speed (1MB): ", write.ms, " ms");
+        out("Read Speed (1MB):  ", read.ms, " ms");
+    }
     print_line("");
-    print_line(performance_verdict(*write_ms, *read_ms));
+    if (write.ok && read.ok) {
+        print_line(performance_verdict(write.ms, read.ms));
+    } else {
+        out("PERFORMANCE: not measured (", failed_tests(write, read), ")");
+    }
     print_line("");
 }
 

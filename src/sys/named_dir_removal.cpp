@@ -7,10 +7,13 @@
 
 #include <cerrno>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "sys/journal/change_gate.h"
 #include "sys/os_error.h"
+#include "sys/output.h"
 #include "sys/unique_fd.h"
 
 namespace korvane {
@@ -33,55 +36,106 @@ struct Entry {
     bool surely_no_folder = false;
 };
 
+// Folders deeper than this below the root are not entered: far beyond any
+// real cache, and it bounds the descriptors the walk holds open (one per
+// level), whatever tree an app builds in its own data.
+constexpr size_t kDeepestLevel = 64;
+
+// One folder the walk is in: its descriptor, its listing and how far the
+// walk got through it, and whether it goes (with all it holds) once done.
+struct Level {
+    UniqueFd fd;
+    std::string path;
+    std::string name;  // in its parent
+    std::vector<Entry> entries;
+    size_t next = 0;
+    bool removing = false;
+};
+
 // The walk of one root: the first failure it met, and the file system it
-// must not leave.
+// must not leave. It keeps its own stack of levels, so that its depth costs
+// no call stack.
 class Walk {
 public:
-    explicit Walk(dev_t device) : device_(device) {}
+    Walk(dev_t device, std::string root) : device_(device), root_(std::move(root)) {}
 
-    // Looks for `name` below the open folder `fd` at `path`.
-    void search(int fd, const std::string& path, std::string_view name) {
-        for (const Entry& entry : entries(fd, path)) {
-            if (entry.surely_no_folder) continue;
-            const std::string entry_path = child_path(path, entry.name);
-            auto child = open_folder(fd, entry.name, entry_path);
-            if (!child) continue;
-            if (entry.name != name) {
-                search(child->get(), entry_path, name);
-            } else if (allow_removal(entry_path)) {
-                empty(child->get(), entry_path);
-                remove_entry(fd, entry.name, entry_path, AT_REMOVEDIR);
+    // Removes every folder named `name` below the open root folder `fd`.
+    void run(UniqueFd fd, std::string_view name) {
+        std::vector<Level> levels;
+        enter(levels, std::move(fd), root_, "", false);
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            if (level.next == level.entries.size()) {
+                const Level done = std::move(level);
+                levels.pop_back();
+                if (done.removing) remove_entry(levels.back().fd.get(), done.name, done.path, AT_REMOVEDIR);
+                continue;
             }
+            const Entry entry = level.entries[level.next++];
+            const std::string entry_path = child_path(level.path, entry.name);
+            if (level.removing) {
+                step_inside_removal(levels, entry, entry_path);
+                continue;
+            }
+            if (entry.surely_no_folder) continue;
+            auto child = open_folder(level.fd.get(), entry.name, entry_path);
+            if (!child) continue;
+            const bool removing = entry.name == name;
+            if (removing && !allow_removal(entry_path)) continue;
+            if (levels.size() > kDeepestLevel) {
+                skip_deep();
+                continue;
+            }
+            enter(levels, std::move(child).value(), entry_path, entry.name, removing);
         }
     }
 
     const std::optional<std::string>& failure() const { return failure_; }
 
 private:
-    // Removes everything inside the open folder `fd`.
-    void empty(int fd, const std::string& path) {
-        for (const Entry& entry : entries(fd, path)) {
-            const std::string entry_path = child_path(path, entry.name);
-            // A file or a link goes as it is: a link's target is never reached,
-            // and a folder put in its place since the listing fails (EISDIR).
-            if (entry.surely_no_folder) {
-                remove_entry(fd, entry.name, entry_path, 0);
-                continue;
-            }
-            UniqueFd child(::openat(fd, entry.name.c_str(), kFolderFlags));
-            if (!child.valid()) {
-                int err = errno;
-                if (not_a_folder(err)) {
-                    remove_entry(fd, entry.name, entry_path, 0);
-                } else {
-                    fail(entry_path, err);
-                }
-                continue;
-            }
-            // A mount inside stays whole: its removal fails (EBUSY) below.
-            if (same_device(child.get(), entry_path)) empty(child.get(), entry_path);
-            remove_entry(fd, entry.name, entry_path, AT_REMOVEDIR);
+    void enter(std::vector<Level>& levels, UniqueFd fd, const std::string& path, const std::string& name,
+               bool removing) {
+        std::vector<Entry> listing = entries(fd.get(), path);
+        levels.push_back({std::move(fd), path, name, std::move(listing), 0, removing});
+    }
+
+    // One entry of a folder being removed: a file or a link goes as it is (a
+    // link's target is never reached, and a folder put in its place since the
+    // listing fails with EISDIR); a folder is entered and goes when emptied.
+    void step_inside_removal(std::vector<Level>& levels, const Entry& entry, const std::string& entry_path) {
+        const int fd = levels.back().fd.get();
+        if (entry.surely_no_folder) {
+            remove_entry(fd, entry.name, entry_path, 0);
+            return;
         }
+        UniqueFd child(::openat(fd, entry.name.c_str(), kFolderFlags));
+        if (!child.valid()) {
+            int err = errno;
+            if (not_a_folder(err)) {
+                remove_entry(fd, entry.name, entry_path, 0);
+            } else {
+                fail(entry_path, err);
+            }
+            return;
+        }
+        // A mount inside stays whole: its removal fails (EBUSY).
+        if (!same_device(child.get(), entry_path)) {
+            remove_entry(fd, entry.name, entry_path, AT_REMOVEDIR);
+            return;
+        }
+        if (levels.size() > kDeepestLevel) {
+            skip_deep();
+            // An empty one can go without being entered.
+            remove_entry(fd, entry.name, entry_path, AT_REMOVEDIR);
+            return;
+        }
+        enter(levels, std::move(child), entry_path, entry.name, true);
+    }
+
+    void skip_deep() {
+        if (skipped_deep_) return;
+        skipped_deep_ = true;
+        out("[WARN] Skipped folders deeper than ", kDeepestLevel, " levels under ", root_);
     }
 
     // The folder `entry` of `fd`, or nothing for a file, a link, another file
@@ -136,7 +190,10 @@ private:
     }
 
     void remove_entry(int fd, const std::string& entry, const std::string& entry_path, int flags) {
-        if (::unlinkat(fd, entry.c_str(), flags) != 0 && errno != ENOENT) fail(entry_path, errno);
+        if (::unlinkat(fd, entry.c_str(), flags) == 0 || errno == ENOENT) return;
+        // What was left below the depth limit keeps its folders: said once already.
+        if (errno == ENOTEMPTY && skipped_deep_) return;
+        fail(entry_path, errno);
     }
 
     void fail(const std::string& path, int err) {
@@ -144,6 +201,8 @@ private:
     }
 
     dev_t device_;
+    std::string root_;
+    bool skipped_deep_ = false;
     std::optional<std::string> failure_;
 };
 
@@ -154,8 +213,8 @@ Result<void> remove_named_dirs(const std::string& root, std::string_view name) {
     if (!fd.valid()) return error(root + ": " + os_error_text(errno));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return error(root + ": " + os_error_text(errno));
-    Walk walk(st.st_dev);
-    walk.search(fd.get(), root, name);
+    Walk walk(st.st_dev, root);
+    walk.run(std::move(fd), name);
     if (walk.failure()) return error(*walk.failure());
     return success();
 }

@@ -15,6 +15,9 @@ namespace korvane {
 // folder it is in and reaches each entry relative to it: a symbolic link is
 // never followed (a folder swapped for a link while the walk runs is left
 // alone), no other file system is entered, and no path is resolved twice.
+// Folders more than 64 levels below the root are not entered (an empty one
+// inside a removal still goes): "[WARN] Skipped folders deeper than 64
+// levels under <root>", once.
 // A part that cannot be read or removed is skipped and the walk goes on; the
 // error is then the first such failure, "<path>: <operating-system error>".
 // In a dry run each removal is a "[DRY] remove <path>" line instead.

@@ -111,6 +111,10 @@ bool is_hex_digit(char c) {
 }  // namespace
 
 std::string shell_write_command(std::string_view value, std::string_view path) {
+    // echo ends what it writes with a newline: a value that brings its own
+    // leaves it to echo, so that the node gets the bytes a direct write gives
+    // (kstrtoint takes one trailing newline, not two).
+    if (value.ends_with('\n')) value.remove_suffix(1);
     std::string text = "echo '";
     text += escape_single_quoted(value);
     text += "' > ";

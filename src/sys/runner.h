@@ -1,5 +1,6 @@
-// Starting device tools. Programs are found through PATH and get their
-// arguments one per slot: no shell, no quoting, no splitting.
+// Starting device tools. Programs are found through root's own search path
+// (child_process.h) and get their arguments one per slot: no shell, no
+// quoting, no splitting.
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "undo/restore.h"
 
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -9,7 +11,9 @@
 #include "sys/journal/journal.h"
 #include "sys/node.h"
 #include "sys/output.h"
+#include "sys/journal/change_gate.h"
 #include "sys/runner.h"
+#include "sys/text.h"
 #include "undo/report_nodes.h"
 
 namespace korvane {
@@ -27,9 +31,25 @@ Result<void> restore_node(const NodeOriginal& node) {
     return put_node_back(node.path, per_boundary_original(node.path, node.content), node.mode);
 }
 
-Result<void> restore_state(const StateOriginal& state) {
+// A put-back that failed because what it needs is gone for good: the answer
+// that says so, reported once, and the record is dropped.
+struct Gone {
+    std::string reason;
+};
+
+Result<void> restore_state(const StateOriginal& state, std::optional<Gone>& gone) {
     std::vector<std::string> command = restore_command(state.target, state.value);
-    return run_command(command[0], Args(command.begin() + 1, command.end()));
+    const std::string program = command[0];
+    const Args args(command.begin() + 1, command.end());
+    auto allowed = allow_command(program, args);
+    if (!allowed) return Error{allowed.error()};
+    if (!*allowed) return success();
+    // The game manager answers on standard output, its refusals included.
+    auto process = run_process(program, args);
+    if (!process) return error("Failed to execute command " + command_line(program, args) + ": " + process.error());
+    if (process->exited_zero) return success();
+    if (restore_cannot_succeed(state.target, process->out)) gone = Gone{std::string(trim(process->out))};
+    return error("Command failed: " + command_line(program, args) + ": " + process->err);
 }
 
 }  // namespace
@@ -53,7 +73,7 @@ Result<void> restore_changes() {
         }
         // The kernel reset the nodes of an earlier boot itself.
         const JournalRecord& record = *line.record;
-        if (record.node && record.node->boot_id != current_boot_id()) continue;
+        if (of_an_earlier_boot(record)) continue;
         current.push_back(i);
     }
 
@@ -64,9 +84,10 @@ Result<void> restore_changes() {
     } else {
         out("[INFO] Restoring ", current.size(), " changes...");
         std::vector<std::pair<size_t, Result<void>>> outcomes;  // newest first
+        std::vector<std::optional<Gone>> gone(lines.size());
         for (auto at = current.rbegin(); at != current.rend(); ++at) {
             const JournalRecord& record = *lines[*at].record;
-            outcomes.emplace_back(*at, record.node ? restore_node(*record.node) : restore_state(*record.state));
+            outcomes.emplace_back(*at, record.node ? restore_node(*record.node) : restore_state(*record.state, gone[*at]));
         }
         // The kernel refuses a limit that would cross its partner's present
         // value (a minimum above the maximum, WALT's up-migration margin below
@@ -77,6 +98,9 @@ Result<void> restore_changes() {
         for (const auto& [at, done] : outcomes) {
             if (done) {
                 ++restored;
+            } else if (gone[at]) {
+                // Another try would fail the same way: kept, it would fail at every restore.
+                out("[WARN] Dropping ", lines[at].record->target_text(), ", which cannot be restored: ", gone[at]->reason);
             } else {
                 failed[at] = true;
                 out("[WARN] Failed to restore ", lines[at].record->target_text(), ": ", done.error());

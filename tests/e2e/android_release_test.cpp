@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "device_config", "put", "game_overlay", kGame, "mode=2,downscaleFactor=0.7,fps=60"}, "", "", 0},
         {{"cmd", "game", "mode", "2", kGame}, "", "", 0},
         {{"cmd", "game", "list", kGame},
-            kGame + " interventions: [Name:" + kGame + " Modes: {2=[Game Mode:2,Scaling:0.7,Use Angle:false,Fps:60,Loading Boost Duration:-1]}]\n", "", 0},
+            kGame + " interventions: \n[Name:" + kGame + " Modes: {2=[Game Mode:2,Scaling:0.7,Use Angle:false,Fps:60,Loading Boost Duration:-1]}]\n", "", 0},
         {{"cmd", "game", "reset", kGame}, "", "", 0},
         {{"cmd", "game", "mode"}, "", "\nException occurred while executing 'mode':\n"
             "java.lang.IllegalArgumentException: Argument expected after \"mode\"\n", 255},

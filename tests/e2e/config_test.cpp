@@ -1,7 +1,10 @@
 // The configuration search, seen through an unknown mode word: the file is
 // loaded before the word is checked, and no step runs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +76,36 @@ TEST(ConfigSearchE2e, AnUnreadableFileIsReportedAndTheNextTried) {
     EXPECT_EQ(dev.run({"--auto_setup", "check"}).lines(),
               search_output({"[ERROR] Failed to read config " + kFirst + ": stream did not contain valid UTF-8",
                              "[INFO] No valid config found, using defaults"}));
+}
+
+// What the shell user can put at the first path besides a file: none of it
+// is read, none holds the run, and the second path is tried.
+TEST(ConfigSearchE2e, WhatRootMustNotReadIsIgnoredAndTheNextTried) {
+    struct Case {
+        std::string why;
+        std::function<void(SimDevice&, const std::string& host)> put;
+    };
+    const Case cases[] = {
+        {"it is not a regular file", [](SimDevice&, const std::string& host) { ::mkfifo(host.c_str(), 0666); }},
+        {"it is a symbolic link", [](SimDevice& dev, const std::string&) { dev.symlink("/dev/zero", kFirst); }},
+        {"it is larger than 64 KiB",
+         [](SimDevice& dev, const std::string&) { dev.write(kFirst, "{" + std::string(1 << 20, ' ') + "}"); }},
+        {"it is owned by uid 10123, neither root nor the shell user",
+         [](SimDevice& dev, const std::string& host) {
+             dev.write(kFirst, kValid);
+             (void)!::chown(host.c_str(), 10123, 10123);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        SimDevice dev("bare");
+        dev.write(kSecond, kValid);
+        dev.mkdir(kFirst.substr(0, kFirst.rfind('/')));
+        c.put(dev, dev.host_path(kFirst));
+        EXPECT_EQ(dev.run({"--auto_setup", "check"}).lines(),
+                  search_output({"[WARN] Ignoring configuration " + kFirst + ": " + c.why,
+                                 "[INFO] Loaded config from " + kSecond}));
+    }
 }
 
 }  // namespace

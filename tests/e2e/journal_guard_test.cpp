@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <future>
 #include <regex>
@@ -135,21 +136,64 @@ TEST(JournalGuard, AGamesModeComesBack) {
     const std::string game = "com.mobile.legends";
     struct Case {
         int api;
+        std::string command;
+        std::string overlay;
+        std::string mode;
+        std::vector<std::string> user_set;  // the user's own `cmd game set` options
         int restored;
     };
-    for (const Case c : {Case{34, 3}, Case{35, 3}, Case{33, 1}}) {
+    const std::vector<std::string> set = {"--mode", "2", "--downscale", "0.5", "--fps", "60"};
+    const Case cases[] = {
+        {34, "--downscales", "mode=3,fps=30", "3", {}, 3},
+        {35, "--downscales", "mode=3,fps=30", "3", {}, 3},
+        {33, "--downscales", "mode=3,fps=30", "3", {}, 1},
+        // the reset deletes the user's override and, on 14, the entry that
+        // held the game in performance mode: both are read before, and back
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", {}, 2},
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2},
+        {33, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 1},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.api);
+        SCOPED_TRACE(c.command + " " + testing::PrintToString(c.user_set));
         SimDevice dev("snapdragon", c.api);
-        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, "mode=3,fps=30"}).status, 0);
-        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", "3", game}).status, 0);
-        ASSERT_EQ(dev.game_state(game).mode, 3);
-        (void)dev.run({"--downscales", "0.7"});
-        ASSERT_EQ(dev.game_state(game).mode, 2);
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, c.overlay}).status, 0);
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", c.mode, game}).status, 0);
+        std::vector<std::string> user_set = {"game", "set"};
+        user_set.insert(user_set.end(), c.user_set.begin(), c.user_set.end());
+        user_set.push_back(game);
+        if (!c.user_set.empty()) {
+            ASSERT_EQ(dev.run_program("/system/bin/cmd", user_set).status, 0);
+        }
+        const std::vector<std::string> list = {"game", c.api >= 34 ? "list-configs" : "list", game};
+        const std::string configs = dev.run_program("/system/bin/cmd", list).out;
+        const GameState before = dev.game_state(game);
+        ASSERT_EQ(before.mode, std::stoi(c.mode));
+        (void)dev.run(c.command == "--downscales" ? std::vector<std::string>{c.command, "0.7"}
+                                                  : std::vector<std::string>{c.command});
         Lines restored = dev.run({"--restore"}).lines();
         EXPECT_TRUE(restored.back().starts_with("[OK] Restored ")) << testing::PrintToString(restored);
         EXPECT_EQ(dev.game_state(game).mode, c.restored);
-        EXPECT_EQ(dev.device_config("game_overlay", game), "mode=3,fps=30");
+        EXPECT_EQ(dev.device_config("game_overlay", game), c.overlay);
+        EXPECT_EQ(dev.run_program("/system/bin/cmd", list).out, configs);
+        if (c.restored == before.mode) {
+            EXPECT_EQ(dev.game_state(game).downscale, before.downscale);
+            EXPECT_EQ(dev.game_state(game).fps, before.fps);
+        }
     }
+    // What a mode needs is gone (on 15, the package is no game any more): said
+    // once, then dropped rather than kept for ever.
+    SimDevice dev("snapdragon", 35);
+    ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "put", "game_overlay", game, "mode=3"}).status, 0);
+    ASSERT_EQ(dev.run_program("/system/bin/cmd", {"game", "mode", "3", game}).status, 0);
+    (void)dev.run({"--downscales", "0.7"});
+    dev.set_games({});
+    Lines restored = dev.run({"--restore"}).lines();
+    EXPECT_NE(std::find_if(restored.begin(), restored.end(), [&](const std::string& l) {
+                  return l.starts_with("[WARN] Dropping game mode " + game + ", which cannot be restored: Package " +
+                                       game + " is not of game type");
+              }), restored.end()) << testing::PrintToString(restored);
+    EXPECT_EQ(dev.run({"--restore"}).lines(), (Lines{"[INFO] Nothing to restore"}));
 }
 
 // A dry run does the journal's reads and refuses where the real run does;
@@ -213,6 +257,58 @@ TEST(JournalGuard, AStuckToolIsCutOffAndAWaitingRunGivesUp) {
     // The lock went with the run: the next one gets it at once.
     Lines after = run_with(dev, "KORVANE_LOCK_TIMEOUT=1", "--restore").lines();
     EXPECT_EQ(after, (Lines{"[INFO] Nothing to restore"}));
+}
+
+// A tool that closed its output and never ends, among others writing theirs,
+// is killed at the limit by the runner that keeps four going.
+TEST(JournalGuard, AToolThatClosedItsOutputIsStillCutOff) {
+    SimDevice dev("snapdragon");
+    dev.remove("/system/bin/cmd");
+    dev.write("/system/bin/cmd",
+              "#!/system/bin/mksh\n"
+              "[[ \"$1 $2 $3\" = \"device_config put activity_manager\" ]] && { exec >&- 2>&-; /system/bin/sleep 600; }\n"
+              "exec /sim/tools/cmd \"$@\"\n",
+              0755);
+    const auto start = std::chrono::steady_clock::now();
+    Lines lines = run_with(dev, "KORVANE_TOOL_TIMEOUT=3", "--perf_sys").lines();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& l) { return l.find(": timed out after 3 s") != std::string::npos; }),
+              lines.end());
+}
+
+// What the caller's PATH holds first is not what root runs.
+TEST(JournalGuard, DeviceToolsComeFromRootsOwnSearchPath) {
+    SimDevice dev("snapdragon");
+    dev.write("/data/local/tmp/bin/getprop", "#!/system/bin/mksh\ntouch /data/local/tmp/planted_ran\necho 30\n", 0755);
+    (void)run_with(dev, "PATH=/data/local/tmp/bin:$PATH", "--fps_limit 60");
+    EXPECT_FALSE(dev.exists("/data/local/tmp/planted_ran"));
+    EXPECT_EQ(dev.calls_of("getprop"), (std::vector<Call>{{"getprop", "ro.build.version.sdk"}}));
+}
+
+// Interrupted, korvane takes the tool's whole process group with it, ends by
+// the signal and leaves the journal free.
+TEST(JournalGuard, NoToolOutlivesAnInterruptedRun) {
+    SimDevice dev("snapdragon");
+    dev.remove("/system/bin/settings");
+    dev.write("/system/bin/settings",
+              "#!/system/bin/mksh\n/system/bin/sleep 600 & echo $! >/data/local/tmp/tool.pid; wait\n", 0755);
+    RunResult r = dev.run_program("/system/bin/mksh", {"-c",
+        "/sim/bin/korvane --perf_sys & k=$!; until [ -s /data/local/tmp/tool.pid ]; do sleep 0.1; done; "
+        "kill -TERM $k; wait $k; echo status $?"});
+    ASSERT_FALSE(r.lines().empty());
+    EXPECT_EQ(r.lines().back(), "status 143");
+    // The tool's own child, which no PR_SET_PDEATHSIG reaches: dead or a zombie.
+    const int tool = std::stoi(dev.read("/data/local/tmp/tool.pid"));
+    const std::string stat = "/proc/" + std::to_string(tool) + "/stat";
+    std::string pid, name, state = "R";
+    for (int i = 0; i < 50 && state != "Z"; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+        std::ifstream in(stat);
+        if (!(in >> pid >> name >> state)) state = "Z";
+    }
+    EXPECT_EQ(state, "Z");
+    if (state != "Z") ::kill(tool, SIGKILL);
+    EXPECT_EQ(run_with(dev, "KORVANE_LOCK_TIMEOUT=1", "--restore").lines(), (Lines{"[INFO] Nothing to restore"}));
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 
 namespace korvane::e2e {
 
-// A change (its first words) and the read of its original, whose "$N" words
-// are the change's Nth word (the tool is word 0).
+// A change (its first words) and a read of its original, whose "$N" words
+// are the change's Nth word (the tool is word 0). A change may have several.
 struct OriginalRead {
     Call change;
     Call read;
@@ -30,37 +30,38 @@ inline const OriginalRead kOriginalReads[] = {
     {{"cmd", "deviceidle", "sys-whitelist"},   {"cmd", "deviceidle", "sys-whitelist"}},
     {{"cmd", "game", "mode"},                  {"cmd", "game", "list-modes", "$4"}},
     {{"cmd", "game", "reset"},                 {"cmd", "game", "list-modes", "$3"}},
+    // before a game's reset, what the game manager applies to it (13; 14 on)
+    {{"cmd", "game", "reset"},                 {"cmd", "game", "list", "$3"}},
+    {{"cmd", "game", "reset"},                 {"cmd", "game", "list-configs", "$3"}},
 };
 // clang-format on
 
-// The read of the change's original, if it is a change the journal records.
-inline std::optional<Call> original_read(const Call& change) {
+// Whether `read` reads an original of `change`, a change the journal records.
+inline bool reads_original_of(const Call& read, const Call& change) {
     for (const OriginalRead& row : kOriginalReads) {
         // a sys-whitelist without its +PACKAGE or -PACKAGE is the read itself
         if (change.size() <= row.change.size() || !std::equal(row.change.begin(), row.change.end(), change.begin())) {
             continue;
         }
-        Call read;
+        Call expected;
         for (const std::string& word : row.read) {
-            if (!word.starts_with("$")) {
-                read.push_back(word);
-                continue;
-            }
-            const size_t n = std::stoul(word.substr(1));
-            if (n >= change.size()) return std::nullopt;
-            read.push_back(change[n]);
+            const size_t n = word.starts_with("$") ? std::stoul(word.substr(1)) : 0;
+            if (n >= change.size()) break;
+            expected.push_back(word.starts_with("$") ? change[n] : word);
         }
-        return read;
+        if (expected == read) return true;
     }
-    return std::nullopt;
+    return false;
 }
 
-// The calls without each read that stands right before the change it records.
+// The calls without each read of an original that a later change records:
+// right before it, or among the reads a command makes before its first change.
 inline std::vector<Call> without_journal_reads(const std::vector<Call>& calls) {
     std::vector<Call> kept;
     for (size_t i = 0; i < calls.size(); ++i) {
-        if (i + 1 < calls.size() && original_read(calls[i + 1]) == calls[i]) continue;
-        kept.push_back(calls[i]);
+        bool journal_read = false;
+        for (size_t j = i + 1; j < calls.size() && !journal_read; ++j) journal_read = reads_original_of(calls[i], calls[j]);
+        if (!journal_read) kept.push_back(calls[i]);
     }
     return kept;
 }

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <thread>
 
@@ -223,7 +225,7 @@ TEST(CheckNand, FailingModelQueryEndsTheReport) {
 TEST(CheckNand, FailingWriteIsReportedAndTheReadStillRuns) {
     SimDevice dev("snapdragon");
     dev.fail_tool("dd", 1, "dd: Read-only file system\n", {.on_call = 1});
-    Lines got = report(dev.run({"--check_nand"}));
+    Lines got = dev.run({"--check_nand"}).lines();
     auto write = std::find(got.begin(), got.end(), "[INFO] Running I/O performance test...") + 1;
     ASSERT_LT(write + 2, got.end());
     EXPECT_EQ(*write, "Write test failed: Command failed: dd if=/dev/zero of=" + kScratch +
@@ -231,8 +233,18 @@ TEST(CheckNand, FailingWriteIsReportedAndTheReadStillRuns) {
     EXPECT_EQ(write[1], "");  // the tool's own newline
     // Nothing was written, so the read fails on the missing file.
     EXPECT_EQ(write[2].rfind("Read test failed: Command failed: dd if=" + kScratch + " of=/dev/null bs=4k: ", 0), 0u);
-    EXPECT_EQ(got.back(), "[OK] NAND diagnostics completed");
+    // Failed runs time nothing: no speed and no verdict.
+    EXPECT_EQ(Lines(got.end() - 4, got.end()), (Lines{"", "PERFORMANCE: not measured (write and read tests failed)",
+                                                        "", "[OK] NAND diagnostics completed"}));
     EXPECT_EQ(dev.calls_of("dd"), (std::vector<Call>{kWriteDd, kReadDd}));
+
+    SimDevice read_fails("snapdragon");
+    read_fails.fail_tool("dd", 1, "dd: I/O error\n", {.on_call = 2});
+    got = read_fails.run({"--check_nand"}).lines();
+    EXPECT_EQ(Lines(got.end() - 7, got.end()),
+              (Lines{"[INFO] Running I/O performance test...", "Read test failed: Command failed: dd if=" + kScratch +
+                     " of=/dev/null bs=4k: dd: I/O error", "", "", "PERFORMANCE: not measured (read test failed)", "",
+                     "[OK] NAND diagnostics completed"}));
 }
 
 // A link the shell user plants where the scratch file used to be: nothing
@@ -340,6 +352,42 @@ TEST(ClearAppCache, APartThatCannotBeReadOrRemovedIsItsRootsWarning) {
     EXPECT_FALSE(locked.exists("/storage/emulated/0/Android/data/com.whatsapp/cache"));
     locked.chmod("/data/data/com.whatsapp", 0755);
     EXPECT_TRUE(locked.exists("/data/data/com.whatsapp/cache"));
+}
+
+// An app's chain of 20,000 nested folders, with a cache 10 and one 100 levels
+// down: the walk cleans what lies within 64 levels, says once what it left,
+// and neither its stack nor its descriptors grow with the chain.
+TEST(ClearAppCache, AFolderChainDeeperThanTheLimitIsCleanedDownToIt) {
+    SimDevice dev("snapdragon");
+    const std::string files = dev.host_path("/data/data/com.deep.app/files");
+    std::filesystem::create_directories(files);
+    int fd = ::open(files.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 2; level < 20000 && fd >= 0; ++level) {  // files is level 2 under /data/data
+        if (level == 10 || level == 100) {
+            ::mkdirat(fd, "cache", 0755);
+            ::close(::openat(fd, "cache/f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        }
+        ::mkdirat(fd, "d", 0755);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const std::string chain = "/data/data/com.deep.app/files" + [] {
+        std::string path;
+        for (int level = 3; level <= 10; ++level) path += "/d";
+        return path;
+    }();
+    ASSERT_TRUE(dev.exists(chain + "/cache/f"));
+    auto r = dev.run({"--clear_cache_app"});
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Cleaning app cache...", "[INFO] External cache cleaned",
+                                "[WARN] Skipped folders deeper than 64 levels under /data/data",
+                                "[INFO] Data cache cleaned", "[OK] App cache cleaned"}));
+    EXPECT_FALSE(dev.exists(chain + "/cache"));
+    EXPECT_FALSE(dev.exists("/data/data/com.whatsapp/cache"));
+    // GNU rm walks any depth; the state folder's own removal would not.
+    EXPECT_EQ(std::system(("rm -rf '" + files + "'").c_str()), 0);
 }
 
 // A folder of the name elsewhere, which root must never reach through an app's folder.

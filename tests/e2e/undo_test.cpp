@@ -151,6 +151,23 @@ TEST(Undo, NodeRecordsOfAnEarlierBootAreDropped) {
     EXPECT_EQ(dev.read(kJournal), "");
 }
 
+// A run that cannot read the boot id cannot tell a new boot: it drops no
+// record, and its own records, without a boot, are kept and restored.
+TEST(Undo, AnUnreadableBootIdKeepsTheUndo) {
+    SimDevice dev("snapdragon");
+    const std::string boot_id = "/proc/sys/kernel/random/boot_id";
+    const std::string id = dev.read(boot_id);
+    (void)dev.run({"--cpu_max", "20"});
+    dev.remove(boot_id);
+    (void)dev.run({"--perf_kt"});
+    (void)dev.run({"--cpu_min", "30"});
+    dev.write(boot_id, id, 0444);
+    RunResult r = dev.run({"--restore"});
+    ASSERT_GE(r.lines().size(), 2u) << r.out;
+    EXPECT_EQ(r.lines().size(), 2u) << r.out;
+    EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();
+}
+
 // A 4.x kernel refuses a maximum below the present minimum: the original
 // maximum, capped below the minimum set later, goes back once the minimum has.
 TEST(Undo, ALimitRefusedForItsPartnerIsRestoredAfterIt) {

@@ -136,6 +136,18 @@ TEST(CommandKinds, OnlyAReleaseThatCannotShowTheModeGivesStandard) {
     EXPECT_EQ(unreadable_state_value({StateKind::setting, {"global", "x"}}, "Unknown command: get\n"), std::nullopt);
 }
 
+// A user's `cmd game set` goes back as it was; a put-back whose need is gone says so.
+TEST(CommandKinds, AGameOverrideGoesBackWithCmdGameSet) {
+    const StateTarget set{StateKind::game_override, {"com.x", "2"}};
+    EXPECT_EQ(joined(restore_command(set, "downscaleFactor=0.5,fps=60")),
+              "cmd game set --mode 2 --downscale 0.5 --fps 60 com.x");
+    EXPECT_EQ(joined(restore_command(set, "")), "cmd game set --mode 2 com.x");
+    EXPECT_TRUE(restore_cannot_succeed({StateKind::game_mode, {"com.x"}}, "Game mode: 2 not supported by com.x\n"));
+    EXPECT_TRUE(restore_cannot_succeed(set, "Package com.x is not found for user 0\n"));
+    EXPECT_FALSE(restore_cannot_succeed(set, "Error: binder died\n"));
+    EXPECT_FALSE(restore_cannot_succeed({StateKind::setting, {"global", "x"}}, " not supported by "));
+}
+
 // Many keys of one namespace are read with one list.
 TEST(CommandKinds, ListedValuesAreTheKeysOwn) {
     const StateTarget key{StateKind::device_config, {"activity_manager", "max_cached_processes"}};

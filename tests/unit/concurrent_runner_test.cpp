@@ -39,14 +39,27 @@ TEST(ConcurrentRunner, ReportsInOrderWithRunCommandsWording) {
                             "", "Command failed: sh -c kill -9 $$: "}));
 }
 
-// A tool that never ends, or leaves a child holding its streams, is killed at
-// the time limit while the others finish.
+// A tool that never ends, leaves a child holding its streams, or has closed
+// them, is killed at the time limit while the others finish, and while
+// another keeps writing.
 TEST(ConcurrentRunner, AToolThatNeverEndsIsKilledAtTheTimeLimit) {
     ::setenv("KORVANE_TOOL_TIMEOUT", "1", 1);
-    const Reported r = run_all({{"sleep", {"30"}}, {"sh", {"-c", "exit 0"}}, {"sh", {"-c", "sleep 30 & wait"}}}, 4);
+    const auto start = std::chrono::steady_clock::now();
+    const Reported r = run_all({{"sleep", {"30"}},
+                                {"sh", {"-c", "exit 0"}},
+                                {"sh", {"-c", "sleep 30 & wait"}},
+                                {"sh", {"-c", "exec >&- 2>&-; sleep 30"}},
+                                {"sh", {"-c", "while :; do echo x; sleep 0.01; done"}}},
+                               4);
+    const auto took = std::chrono::steady_clock::now() - start;
     ::unsetenv("KORVANE_TOOL_TIMEOUT");
-    EXPECT_EQ(r.errors, (std::vector<std::string>{"Failed to execute command sleep 30: timed out after 1 s", "",
-                                                  "Failed to execute command sh -c sleep 30 & wait: timed out after 1 s"}));
+    const std::string timed_out = ": timed out after 1 s";
+    EXPECT_EQ(r.errors, (std::vector<std::string>{
+                            "Failed to execute command sleep 30" + timed_out, "",
+                            "Failed to execute command sh -c sleep 30 & wait" + timed_out,
+                            "Failed to execute command sh -c exec >&- 2>&-; sleep 30" + timed_out,
+                            "Failed to execute command sh -c while :; do echo x; sleep 0.01; done" + timed_out}));
+    EXPECT_LT(took, std::chrono::seconds(4));
 }
 
 TEST(ConcurrentRunner, RunsUpToWidthAtOnce) {

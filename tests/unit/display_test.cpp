@@ -9,6 +9,7 @@
 #include "display/downscale_factor.h"
 #include "display/fps_rules.h"
 #include "display/game_overlay.h"
+#include "display/game_override.h"
 #include "display/games.h"
 #include "display/name_matcher.h"
 #include "display/refresh_rate.h"
@@ -267,6 +268,37 @@ TEST(GameOverlay, RemovingAKeyFromTheModeTwoEntry) {
         } else {
             EXPECT_TRUE(overlay_empty(overlay)) << c.before;
         }
+    }
+}
+
+// What the game manager lists beyond a game's overlay is the user's own.
+TEST(GameOverride, ListedModesThatTheOverlayDoesNotGiveAreOverrides) {
+    struct Case {
+        std::string listing;
+        const char* overlay;
+        std::vector<std::string> found;  // "mode:pieces"
+    };
+    auto mode2 = [](const char* scaling, const char* fps) {
+        return std::string("com.x interventions: \n[Name:com.x Modes: {2=[Game Mode:2,Scaling:") + scaling +
+               ",Use Angle:false,Fps:" + fps + ",Loading Boost Duration:-1]}]\n";
+    };
+    // clang-format off
+    const Case cases[] = {
+        {mode2("0.7", "0"),   "mode=2,downscaleFactor=0.70",  {}},
+        {mode2("-1.0", "0"),  "mode=2",                       {}},
+        {mode2("1.0", ""),    "mode=2,useAngle=false",        {}},   // 13's texts for none
+        {mode2("0.5", "60"),  "mode=2,downscaleFactor=0.7",   {"2:downscaleFactor=0.5,fps=60"}},
+        {mode2("1.0", "60"),  "mode=2,downscaleFactor=0.7",   {"2:fps=60"}},
+        {mode2("0.7", "0"),   "mode=3,downscaleFactor=0.7",   {"2:downscaleFactor=0.7"}},
+        {" No intervention found for package com.x\n", "mode=2,fps=60", {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        std::vector<std::string> found;
+        for (const GameOverride& o : find_overrides(parse_game_configs(c.listing), c.overlay)) {
+            found.push_back(o.mode + ":" + o.pieces);
+        }
+        EXPECT_EQ(found, c.found) << c.listing << c.overlay;
     }
 }
 

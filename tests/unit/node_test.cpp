@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "sys/journal/change_policy.h"
+#include "sys/runner.h"
 #include "root_only.h"
 #include "temp_dir.h"
 
@@ -119,6 +120,15 @@ TEST(WriteNode, FailingShellFallbackCarriesItsStandardError) {
 
 TEST(ShellWriteCommand, KeepsOrdinaryTextsAsTheyAre) {
     EXPECT_EQ(shell_write_command("1", "/proc/sys/kernel/sched_boost"), "echo '1' > /proc/sys/kernel/sched_boost");
+    // echo's own newline stands for the value's: the node gets "1\n", not "1\n\n"
+    EXPECT_EQ(shell_write_command("1\n", "/sys/kernel/fast_charge/force_fast_charge"),
+              "echo '1' > /sys/kernel/fast_charge/force_fast_charge");
+    TempDir dir;
+    for (const char* value : {"1\n", "1"}) {
+        const std::string node = dir.write("force_fast_charge", "0");
+        ASSERT_TRUE(run_process("sh", {"-c", shell_write_command(value, node)}).value().exited_zero);
+        EXPECT_EQ(slurp(node), "1\n");
+    }
     EXPECT_EQ(shell_write_command("0 1", "/sys/devices/platform/soc/soc:google,charger/charge_disable"),
               "echo '0 1' > /sys/devices/platform/soc/soc:google,charger/charge_disable");
 }

@@ -119,14 +119,20 @@ reset)
 	(($# >= 1)) || missing_argument reset
 	check_game "$1"
 	/system/bin/toybox rm -f "$S/game_set/$1"
+	# a mode that only the override offered is gone with it: the game falls back
+	if [[ -f $S/game_mode/$1 ]]; then
+		sim_game_effect "$1"
+		[[ $g_mode = "$(<"$S/game_mode/$1")" ]] || /system/bin/toybox rm -f "$S/game_mode/$1"
+	fi
 	;;
 list | list-configs)
 	(($# >= 1)) || missing_argument "$verb"
 	check_game "$1"
 	sim_game_interventions "$1"
-	# 13's list names the package before a configuration it found
-	[[ $verb = list && $REPLY = '['* ]] && REPLY="$1 interventions: $REPLY"
-	print -r -- "${REPLY# }"
+	# GameManagerShellCommand: the package, then the configuration's own
+	# text, which starts on a new line
+	print -r -- "$1 interventions: "
+	print -r -- "$REPLY"
 	;;
 list-modes)
 	(($# >= 1)) || missing_argument "$verb"

@@ -180,13 +180,18 @@ sim_mode_name() {
 	esac
 }
 
-# The game manager's dump of one game (also `cmd game list-configs`): its
-# configuration per mode, or a line saying it has none.
+# The game manager's dump of one game (also `cmd game list` and
+# `list-configs`): its configuration per mode, or a line saying it has none.
+# What `cmd game set` made is applied over the overlay's entries from 14 on
+# (copyAndApplyOverride); 13 shows it in place of the whole overlay.
 sim_game_interventions() {
 	typeset pkg=$1 value= m modes= scaling fps
 	sim_overlay_file "$pkg"
 	[[ -f $REPLY ]] && value=$(<"$REPLY")
-	[[ -f $S/game_set/$pkg ]] && value+=":$(<"$S/game_set/$pkg")"
+	if [[ -f $S/game_set/$pkg ]]; then
+		((api < 34)) && value=
+		value+=":$(<"$S/game_set/$pkg")"
+	fi
 	sim_overlay_parse "$value" 0
 	if [[ -z $ov_modes ]]; then
 		REPLY=" No intervention found for package $pkg"

@@ -76,6 +76,7 @@ struct Look {
     std::string key;
     std::string path;  // a node's path as the change names it
     JournalRecord record;
+    bool known = false;  // the original came with the change
 };
 
 // The key each node path was settled under in this run, so that a change
@@ -299,13 +300,19 @@ PlannedChange command_change(std::string program, Args args) {
     return PlannedChange{{}, std::move(program), std::move(args)};
 }
 
+PlannedChange known_change(StateOriginal original) { return PlannedChange{{}, {}, {}, std::move(original)}; }
+
 void record_originals(const std::vector<PlannedChange>& changes) {
     if (change_policy() != ChangePolicy::record) return;
     std::vector<Look> looks;
     std::set<std::string> seen;
     for (const PlannedChange& change : changes) {
         Look look;
-        if (!change.node.empty()) {
+        if (change.known) {
+            look = look_at_state(change.known->target);
+            look.record.state->value = change.known->value;
+            look.known = true;
+        } else if (!change.node.empty()) {
             struct stat st {};
             if (::stat(change.node.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;  // its change says why
             look = look_at_node(change.node, st);
@@ -330,7 +337,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
     // One list per namespace where it saves calls.
     std::map<std::vector<std::string>, size_t> per_list;
     for (const Look& look : looks) {
-        if (look.record.state) {
+        if (look.record.state && !look.known) {
             if (auto list = list_command(look.record.state->target)) ++per_list[*list];
         }
     }
@@ -346,7 +353,9 @@ void record_originals(const std::vector<PlannedChange>& changes) {
         Result<bool> read = false;
         auto list = look.record.state ? list_command(look.record.state->target) : std::nullopt;
         auto answer = list ? listed.find(*list) : listed.end();
-        if (answer != listed.end() && answer->second) {
+        if (look.known) {
+            read = true;
+        } else if (answer != listed.end() && answer->second) {
             look.record.state->value = listed_value(look.record.state->target, *answer->second);
             read = true;
         } else {

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sys/journal/journal_record.h"
 #include "sys/result.h"
 #include "sys/runner.h"
 
@@ -44,14 +45,17 @@ bool allow_removal(const std::string& path);
 bool allow_file_write(const std::string& path, std::string_view text);
 
 // A change a command is about to make: to the node at `node`, or else by the
-// device-tool command line `program` `args`.
+// device-tool command line `program` `args`, or else of state whose original
+// the caller has read itself (`known`).
 struct PlannedChange {
     std::string node;
     std::string program;
     Args args;
+    std::optional<StateOriginal> known = std::nullopt;
 };
 PlannedChange node_change(std::string path);
 PlannedChange command_change(std::string program, Args args);
+PlannedChange known_change(StateOriginal original);
 
 // Records with one journal flush the originals of every target that the
 // changes about to be made will touch and the journal does not hold yet:
@@ -62,6 +66,7 @@ PlannedChange command_change(std::string program, Args args);
 // call. A target whose original cannot be recorded is not refused here: its
 // own change is refused later with the reason. Nothing outside a recording
 // run; targets given twice, read-only commands and actions are passed over.
+// Records are appended in the order of the changes.
 //
 //   record_originals({node_change(a), node_change(b)});
 //   write_node(a, "1"); write_node(b, "0");

@@ -80,6 +80,9 @@ constexpr StateAccess kAccess[] = {
         "cmd deviceidle sys-whitelist +$1", "cmd deviceidle sys-whitelist -$1"},
     {StateKind::game_mode, 1,     "game_mode",     "game mode",       "cmd game list-modes $1",
         "cmd game mode $v $1",             ""},
+    // read by its caller; restore_command builds the put from the pieces
+    {StateKind::game_override, 2, "game_override", "game override",   "cmd game list-configs $1",
+        "cmd game set --mode $2 $1",       ""},
 };
 // clang-format on
 
@@ -104,6 +107,14 @@ constexpr GameModeName kGameModes[] = {
     {"unsupported", "1"}, {"standard", "1"}, {"performance", "2"}, {"battery", "3"}, {"custom", "4"},
 };
 constexpr std::string_view kStandardMode = "1";
+// The game manager's answers when what a put-back needs is gone for good.
+constexpr std::string_view kGoneAnswers[] = {" not supported by ", "is not found for user", "is not of game type"};
+// `cmd game set` options for the pieces of an override.
+struct OverridePiece {
+    std::string_view key;
+    std::string_view option;
+};
+constexpr OverridePiece kOverridePieces[] = {{"downscaleFactor", "--downscale"}, {"fps", "--fps"}};
 
 const StateAccess& access_of(StateKind kind) {
     return *std::find_if(std::begin(kAccess), std::end(kAccess), [&](const StateAccess& a) { return a.kind == kind; });
@@ -233,6 +244,8 @@ Result<std::optional<std::string>> parse_state_value(const StateTarget& target, 
         }
         return error(str_cat("unexpected answer: '", trim(output), "'"));
     }
+    case StateKind::game_override:
+        return error("read by the caller");
     case StateKind::allow_list:
         if (output.starts_with(kUnknownVerb)) return error(str_cat("unexpected answer: '", trim(output), "'"));
         // "PKG,UID" per package on the list.
@@ -265,10 +278,33 @@ std::optional<std::string> listed_value(const StateTarget& target, std::string_v
 
 std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value) {
     const StateAccess& access = access_of(target.kind);
+    if (target.kind == StateKind::game_override) {
+        std::vector<std::string> command = {"cmd", "game", "set", "--mode", target.key[1]};
+        std::string_view pieces = value ? std::string_view(*value) : std::string_view();
+        while (!pieces.empty()) {
+            const std::string_view piece = pieces.substr(0, pieces.find(','));
+            pieces.remove_prefix(std::min(pieces.size(), piece.size() + 1));
+            const size_t eq = piece.find('=');
+            for (const OverridePiece& known : kOverridePieces) {
+                if (eq != std::string_view::npos && piece.substr(0, eq) == known.key) {
+                    command.emplace_back(known.option);
+                    command.emplace_back(piece.substr(eq + 1));
+                }
+            }
+        }
+        command.push_back(target.key[0]);
+        return command;
+    }
     if (value) return expand(access.put, target, *value);
     if (!access.remove.empty()) return expand(access.remove, target, "");
     bool sf = target.kind == StateKind::property && target.key[0].starts_with("debug.sf.");
     return expand(access.put, target, sf ? kUnsetSfValue : "");
+}
+
+bool restore_cannot_succeed(const StateTarget& target, std::string_view answer) {
+    if (target.kind != StateKind::game_mode && target.kind != StateKind::game_override) return false;
+    return std::any_of(std::begin(kGoneAnswers), std::end(kGoneAnswers),
+                       [&](std::string_view gone) { return answer.find(gone) != std::string_view::npos; });
 }
 
 }  // namespace korvane

@@ -17,7 +17,10 @@ namespace korvane {
 enum class CommandKind { read, state, action };
 
 // The kinds of tuning state a tool changes, each read and put back its own way.
-enum class StateKind { setting, device_config, property, app_op, allow_list, game_mode };
+// A game_override is what `cmd game set` made for one mode of a game {package,
+// mode}, its value the pieces it set ("downscaleFactor=0.5,fps=60"), read by
+// the caller from the game manager's listing and put back with `cmd game set`.
+enum class StateKind { setting, device_config, property, app_op, allow_list, game_mode, game_override };
 
 // A piece of tuning state: its kind and the words that name it, e.g.
 // setting {"global", "low_power"} or app_op {"com.google.android.gms", "RUN_IN_BACKGROUND"}.
@@ -70,5 +73,10 @@ std::optional<std::string> listed_value(const StateTarget& target, std::string_v
 
 // The command that puts `value` (nothing: absent) back.
 std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value);
+
+// Whether the failed put-back's answer (the tool's standard output) says that
+// what it needs is gone for good (a mode the game no longer offers, a package
+// no longer installed or no game), so that another try cannot succeed.
+bool restore_cannot_succeed(const StateTarget& target, std::string_view answer);
 
 }  // namespace korvane

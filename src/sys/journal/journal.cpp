@@ -152,10 +152,6 @@ Result<void> replace_journal(const std::vector<std::string>& lines) {
     return replace_file(journal_path(), text, 0600);
 }
 
-bool of_an_earlier_boot(const JournalRecord& record) {
-    return record.node && record.node->boot_id != current_boot_id();
-}
-
 std::optional<JournalFailure> failure_here() {
     if (g_failure && g_failure->path == journal_path()) return g_failure->failure;
     return std::nullopt;
@@ -211,9 +207,18 @@ std::string journal_path() { return korvane_file("journal"); }
 const std::string& current_boot_id() {
     static const std::string id = [] {
         auto text = read_node(kBootIdPath);
-        return text ? std::string(trim(*text)) : std::string("unknown");
+        return text ? std::string(trim(*text)) : std::string();
     }();
     return id;
+}
+
+bool of_an_earlier_boot(const JournalRecord& record) {
+    // An unknown boot is never a new one: dropping records on a guess would
+    // lose the undo of nodes the kernel never reset. "unknown" is how earlier
+    // versions wrote a record without a boot.
+    auto known = [](const std::string& id) { return !id.empty() && id != "unknown"; };
+    return record.node && known(record.node->boot_id) && known(current_boot_id()) &&
+           record.node->boot_id != current_boot_id();
 }
 
 Result<bool> journal_holds(const JournalRecord& record, JournalOpen open) {

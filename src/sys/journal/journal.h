@@ -17,9 +17,14 @@ namespace korvane {
 // The journal's path.
 std::string journal_path();
 
-// The kernel's id of the current boot, trimmed, read once; "unknown" when
-// it cannot be read.
+// The kernel's id of the current boot, trimmed, read once; empty when it
+// cannot be read.
 const std::string& current_boot_id();
+
+// Whether `record` is a node's of an earlier boot, whose original the kernel
+// has reset. A record without a boot, or a run that cannot tell its boot,
+// never is: such records are kept and restored like the current boot's.
+bool of_an_earlier_boot(const JournalRecord& record);
 
 // Whether a look at the journal may create it (and korvane's folder, and
 // /data/adb when a root without a manager left none) or only reads an

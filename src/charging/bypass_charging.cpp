@@ -66,12 +66,13 @@ std::size_t enable_bypass() {
     if (!is_dry_run()) base = take_charge_baseline();
     if (!base.charger) {
         // Nothing to judge by: the first round the phone has, no escalation.
+        // A dry run shows that round too, and no verdict.
         if (!rounds.first.empty()) {
             modified = write_all(rounds.first, true);
         } else if (!rounds.depends.empty()) {
             modified = write_all(rounds.depends, true);
         } else if (!rounds.input_cut.empty()) {
-            out(kOnlyCut);
+            if (!is_dry_run()) out(kOnlyCut);
             modified = write_all(rounds.input_cut, true);
         }
         if (!is_dry_run()) verdict = "[INFO] No charger is connected: the switches are set, and the effect shows once one is";

@@ -1,5 +1,7 @@
 #include "charging/charge_verdict.h"
 
+#include <cstdlib>
+
 #include "sys/text.h"
 
 namespace korvane {
@@ -33,7 +35,9 @@ std::string bypass_off_verdict(const ChargeMeter& meter, const Settled& settled)
     if (settled.flow == ChargeFlow::full) return "[OK] Charging resumed: the battery is full";
     // the sign matters no more: a resumed charge is told by its size and status
     if (settled.flow == ChargeFlow::charging && settled.sample.current_ma) {
-        return str_cat("[OK] Charging resumed (", charging_ma(meter, settled.sample), " mA)");
+        long ma = charging_ma(meter, settled.sample);
+        // with an assumed sign the status told the flow: charging is positive
+        return str_cat("[OK] Charging resumed (", meter.sign_assumed ? std::labs(ma) : ma, " mA)");
     }
     if (settled.flow == ChargeFlow::charging) return "[OK] Charging resumed " + current_note(meter, settled.sample);
     if (!settled.sample.current_ma) {

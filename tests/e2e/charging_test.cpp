@@ -216,6 +216,7 @@ struct VerdictRow {
     bool charger;
     std::vector<VerdictStep> steps;
     std::string extra_node;  // a bypass-kind node no driver of the phone reads, or empty
+    std::string effect;      // what sim/diff says the switch does, or empty
 };
 
 const std::string kBatterySuspend = "/sys/class/power_supply/battery/input_suspend";
@@ -226,8 +227,10 @@ const std::string kNoCharger = "[INFO] No charger is connected: the switches are
 
 const VerdictRow kVerdicts[] = {
     // Pixel: the driver-dependent charge_disable, while status says "Charging"
-    {"bypass_proven", "mali", true, {{{"--bypass", "on"}, {"[OK] Bypass Charging Enabled - 1 paths modified", kIdle + "-8 mA)"}}}},
-    {"input_cut_only", "snapdragon_gki", true, {{{"--bypass", "on"}, {kCut + "-610 mA)"}}}},
+    {"bypass_proven", "mali", true, {{{"--bypass", "on"}, {"[OK] Bypass Charging Enabled - 1 paths modified", kIdle + "-8 mA)"}}},
+     "", "charger /sys/devices/platform/soc/soc:google,charger/charge_disable: bypass: battery idle"},
+    {"input_cut_only", "snapdragon_gki", true, {{{"--bypass", "on"}, {kCut + "-610 mA)"}}},
+     "", "charger " + kQcomSuspend + ": input cut: discharging"},
     {"still_charging", "qc_hmp", true,
      {{{"--bypass", "on"}, {"[WARN] The phone still charges after 10 s (1800 mA): no switch of this phone stopped it"}}}},
     {"no_charger", "mtk_legacy", false, {{{"--bypass", "on"}, {"[OK] Bypass Charging Enabled - 1 paths modified", kNoCharger}}}},
@@ -279,6 +282,7 @@ TEST_P(BypassVerdictE2e, SaysWhatTheBatteryCurrentShowed) {
         EXPECT_EQ(Lines(lines.end() - static_cast<long>(step.tail.size()), lines.end()), step.tail)
             << ::testing::PrintToString(lines);
     }
+    if (!row.effect.empty()) EXPECT_NE(dev.diff().find(row.effect), std::string::npos) << dev.diff();
     if (std::string(row.name) == "test_then_on") {
         EXPECT_EQ(dev.read("/data/adb/korvane/charging"), kMtkCmd + "\n");
         EXPECT_EQ(dev.mode("/data/adb/korvane/charging"), 0600u);

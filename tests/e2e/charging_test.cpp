@@ -282,7 +282,9 @@ TEST_P(BypassVerdictE2e, SaysWhatTheBatteryCurrentShowed) {
         EXPECT_EQ(Lines(lines.end() - static_cast<long>(step.tail.size()), lines.end()), step.tail)
             << ::testing::PrintToString(lines);
     }
-    if (!row.effect.empty()) EXPECT_NE(dev.diff().find(row.effect), std::string::npos) << dev.diff();
+    if (!row.effect.empty()) {
+        EXPECT_NE(dev.diff().find(row.effect), std::string::npos) << dev.diff();
+    }
     if (std::string(row.name) == "test_then_on") {
         EXPECT_EQ(dev.read("/data/adb/korvane/charging"), kMtkCmd + "\n");
         EXPECT_EQ(dev.mode("/data/adb/korvane/charging"), 0600u);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "charging/charge_reading.h"
 #include "charging/charge_settle.h"
 #include "charging/charge_state.h"
 #include "charging/charge_switches.h"
@@ -41,6 +42,9 @@ Result<std::size_t> test_bypass_switches() {
         out("[INFO] Connect a charger to test each switch");
         return present.size();
     }
+    // only a phone that charged before can prove a switch: a full or resting
+    // battery idles whatever is written
+    const bool charging = classify_charge(base.meter, base.sample) == ChargeFlow::charging;
     std::vector<std::string> proven;
     for (const ChargeSwitch& sw : present) {
         out("[INFO] Testing ", sw.path, " (", switch_kind_name(sw.kind), ")...");
@@ -55,7 +59,7 @@ Result<std::size_t> test_bypass_switches() {
             return error(str_cat("Charging did not resume after testing ", sw.path,
                                  ": every switch is back at its normal value; unplug the charger and plug it in again"));
         }
-        if (stop.flow == ChargeFlow::idle || stop.flow == ChargeFlow::full) proven.push_back(sw.path);
+        if (charging && (stop.flow == ChargeFlow::idle || stop.flow == ChargeFlow::full)) proven.push_back(sw.path);
         out("[INFO] ", sw.path, ": ", switch_effect(base.meter, stop));
     }
     keep_proven(proven);

@@ -33,7 +33,7 @@ Switches of_kind(const Switches& present, SwitchKind kind) {
     return picked;
 }
 
-std::size_t write_all(const Switches& switches, bool enable) {
+std::size_t write_switches(const Switches& switches, bool enable) {
     std::size_t modified = 0;
     for (const ChargeSwitch& sw : switches) {
         if (write_switch(sw, enable)) ++modified;
@@ -68,19 +68,19 @@ std::size_t enable_bypass() {
         // Nothing to judge by: the first round the phone has, no escalation.
         // A dry run shows that round too, and no verdict.
         if (!rounds.first.empty()) {
-            modified = write_all(rounds.first, true);
+            modified = write_switches(rounds.first, true);
         } else if (!rounds.depends.empty()) {
-            modified = write_all(rounds.depends, true);
+            modified = write_switches(rounds.depends, true);
         } else if (!rounds.input_cut.empty()) {
             if (!is_dry_run()) out(kOnlyCut);
-            modified = write_all(rounds.input_cut, true);
+            modified = write_switches(rounds.input_cut, true);
         }
         if (!is_dry_run()) verdict = "[INFO] No charger is connected: the switches are set, and the effect shows once one is";
     } else {
         Settled settled{classify_charge(base.meter, base.sample), base.sample};
         for (const Switches* round : {&rounds.first, &rounds.depends, &rounds.input_cut}) {
             if (round->empty()) continue;
-            modified += write_all(*round, true);
+            modified += write_switches(*round, true);
             settled = wait_for_stop(base.meter);
             if (settled.flow != ChargeFlow::charging && settled.flow != ChargeFlow::unknown) break;
         }
@@ -95,7 +95,7 @@ std::size_t disable_bypass() {
     Switches present = present_switches();
     ChargeBaseline base;
     if (!is_dry_run()) base = take_charge_baseline();
-    std::size_t modified = write_all(present, false);
+    std::size_t modified = write_switches(present, false);
     out("[OK] Bypass Charging Disabled - ", modified, " paths modified");
     if (base.charger) out(bypass_off_verdict(base.meter, wait_for_resume(base.meter)));
     return modified;

@@ -125,6 +125,8 @@ const setCap = guarded('caps-message', async (form, button) => {
 // Bypass on or off shows its verdict; a test shows each switch's line.
 const chargeAction = guarded('charging-verdict', async (action) => {
   view.showChargeLines([]);
+  // the bridge answers once the run ends: say how long the wait can be
+  if (action === 'test') view.message('charging-verdict', 'Testing each switch alone: up to 25 s per switch…', '');
   const report = cmd.chargeReport(await korvane(cmd.bypass(action)));
   view.showChargeLines(report.lines);
   const verdict = report.verdict;

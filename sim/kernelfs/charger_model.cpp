@@ -1,5 +1,7 @@
 #include "charger_model.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,7 @@ struct Charger {
     std::string status = "live"; // live, cached (MediaTek's charger loop) or pixel
     long status_loop_ms = 10000;
     bool cut_drops_online = false;  // Qualcomm: usb/online 0 under an input cut
+    long read_fails_every = 0;      // QCOM GKI: every Nth current read fails (the firmware round trip)
     std::vector<Switch> switches;
 };
 
@@ -77,6 +80,7 @@ std::optional<Charger> load_charger(const Mount& mount) {
         if (key == "unit") { std::string u; in >> u; c.milliamps = u == "mA"; }
         if (key == "status") { in >> c.status >> c.status_loop_ms; c.status_loop_ms = static_cast<long>(c.status_loop_ms * scale); }
         if (key == "cut_drops_online") c.cut_drops_online = true;
+        if (key == "read_fails_every") in >> c.read_fails_every;
         if (key == "switch") {
             Switch s;
             std::string normal, effect, flag;
@@ -221,6 +225,8 @@ std::optional<Text> show_charger_node(const Mount& mount, std::string_view path)
         long at = charger->status == "cached" && charger->status_loop_ms > 0 ? t - t % charger->status_loop_ms : t;
         return Text{0, status_text(*charger, flow_at(mount, *charger, s, at))};
     }
+    static std::atomic<long> current_reads{0};
+    if (charger->read_fails_every > 0 && ++current_reads % charger->read_fails_every == 0) return Text{ENODATA, ""};
     long ma = true_current(*charger, flow_at(mount, *charger, s, t));
     if (name == "batt_current_ua_now") return Text{0, std::to_string(ma * 1000)};
     return Text{0, std::to_string(ma * charger->sign * (charger->milliamps ? 1 : 1000))};

@@ -7,6 +7,8 @@
 #include "sys/node.h"
 #include "sys/number_parse.h"
 #include "sys/text.h"
+#include "sys/clock.h"
+#include "sys/time_limits.h"
 
 namespace korvane {
 namespace {
@@ -54,6 +56,12 @@ ChargeBaseline take_charge_baseline() {
     // Samsung's current_now is in mA; its µA twin is the one to trust.
     base.meter.current_node = std::string(path_exists(std::string(kMicroampNode)) ? kMicroampNode : kCurrentNode);
     base.sample = read_charge_sample(base.meter);
+    if (!base.sample.current_ma && path_exists(base.meter.current_node)) {
+        // a Qualcomm firmware read fails now and then: one more try
+        sleep_ms(charge_poll_ms());
+        base.sample = read_charge_sample(base.meter);
+    }
+    base.meter.has_current = base.sample.current_ma.has_value();
     if (online && base.sample.current_ma && std::labs(*base.sample.current_ma) > kChargingMa) {
         base.meter.charging_sign = *base.sample.current_ma > 0 ? 1 : -1;
         base.meter.sign_assumed = false;

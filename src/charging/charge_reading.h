@@ -21,6 +21,7 @@ struct ChargeMeter {
     std::string current_node;  // batt_current_ua_now (µA) where it exists, else current_now (µA)
     int charging_sign = 1;     // the sign the current has while charging
     bool sign_assumed = true;  // the ABI's sign (positive = charging): the baseline could not show it
+    bool has_current = false;  // the baseline read a current: a poll without one is no sample
 };
 
 struct ChargeBaseline {

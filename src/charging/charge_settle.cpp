@@ -17,11 +17,15 @@ bool resumed(ChargeFlow flow) { return flow == ChargeFlow::charging || flow == C
 Settled wait_until(const ChargeMeter& meter, bool (*done)(ChargeFlow), unsigned polls) {
     const unsigned interval = charge_poll_ms();
     Settled last;
+    unsigned taken = 0;
     for (unsigned poll = 0; poll <= polls; ++poll) {
         if (poll > 0) sleep_ms(interval);
         ChargeSample sample = read_charge_sample(meter);
+        // a failed read of a phone that shows its current says nothing
+        if (meter.has_current && !sample.current_ma) continue;
         ChargeFlow flow = classify_charge(meter, sample);
-        bool agrees = poll > 0 && flow == last.flow;
+        bool agrees = taken > 0 && flow == last.flow;
+        ++taken;
         last = {flow, sample};
         if (agrees && done(flow)) break;
     }

@@ -205,7 +205,7 @@ TEST(ChargingE2e, BareDeviceHasNoNodesAndStillSucceeds) {
 }
 
 // What each phone's charger really did after a switch, judged by its battery
-// current. A step's args "replug" plugs the charger in again instead.
+// current. A step's args "replug" plugs the charger in again instead, "unplug" pulls it.
 struct VerdictStep {
     std::vector<std::string> args;
     Lines tail;  // the run's last lines
@@ -269,6 +269,13 @@ const VerdictRow kVerdicts[] = {
        {"[WARN] The phone still charges after 10 s: no switch of this phone stopped it "
         "(from the charging status only; it can be wrong on this phone)"}}},
      {{"/sys/class/power_supply/battery/current_now", ""}}},
+    // Transsion's switch is reset when the cable is pulled; the command node stays
+    {"pull_clears", "mtk_dimensity", true,
+     {{{"--bypass", "on"}, {kIdle + "-9 mA)"}},
+      {{"unplug"}, {}},
+      {{"--bypass", "test"},
+       {"Found: " + kMtkBypass, "    Current value: 0", "    Kind: bypass", "Found: " + kMtkCmd, "    Current value: 0 1",
+        "    Kind: bypass", "[INFO] Found 2 bypass charging paths", "[INFO] Connect a charger to test each switch"}}}},
     // a full battery shows no charging sign before the write
     {"sign_assumed", "mtk_dimensity", true,
      {{{"--bypass", "on"}, {kIdle + "-9 mA) (sign assumed: the battery was not charging before)"}}},
@@ -289,8 +296,8 @@ TEST_P(BypassVerdictE2e, SaysWhatTheBatteryCurrentShowed) {
     }
     dev.set_charger(row.charger);
     for (const VerdictStep& step : row.steps) {
-        if (step.args[0] == "replug") {
-            dev.set_charger(true);
+        if (step.args[0] == "replug" || step.args[0] == "unplug") {
+            dev.set_charger(step.args[0] == "replug");
             continue;
         }
         Lines lines = dev.run(step.args).lines();

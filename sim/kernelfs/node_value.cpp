@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "charger_model.h"
 #include "cpu_hotplug.h"
 #include "devfreq_limits.h"
 #include "driver_nodes.h"
@@ -121,9 +122,17 @@ Written write_sysctl(const Mount& mount, std::string_view path, std::string_view
 
 }  // namespace
 
+Written write_plain_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input,
+                         size_t offset);
+
 Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size) {
     const DriverNode* driver = driver_node(path);
-    Text t = driver != nullptr ? driver->show(mount, path) : read_backing(mount.backing(path));
+    Text t;
+    if (auto charger = show_charger_node(mount, path)) {
+        t = *charger;
+    } else {
+        t = driver != nullptr ? driver->show(mount, path) : read_backing(mount.backing(path));
+    }
     if (t.error != 0) return t;
     // integer sysctls answer only a read from the start
     if (node == NodeClass::sysctl && offset > 0 && sysctl_is_integer(path.substr(kSysctlRoot.size()))) return {};
@@ -136,6 +145,18 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
 
 Written write_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input,
                    size_t offset) {
+    if (is_charger_switch(mount, path)) {
+        // the charger notes when a switch turns on or off
+        std::string before = read_backing(mount.backing(path)).text;
+        Written written = write_plain_node(mount, node, path, input, offset);
+        if (written.error == 0) note_switch_write(mount, path, before);
+        return written;
+    }
+    return write_plain_node(mount, node, path, input, offset);
+}
+
+Written write_plain_node(const Mount& mount, NodeClass node, std::string_view path, std::string_view input,
+                         size_t offset) {
     int error = 0;
     if (const DriverNode* driver = driver_node(path)) {
         error = driver->store(mount, path, input);

@@ -6,6 +6,7 @@ source "$sim_dir/tools/lib/android.sh"
 source "$sim_dir/tools/lib/game_overlay.sh"
 source "$sim_dir/tools/lib/refresh_rate.sh"
 source "$sim_dir/lib/constants.sh"
+source "$sim_dir/lib/charger.sh"
 
 # Points the rules at a state folder and reads its release into $api.
 sim_effects_for() {
@@ -129,6 +130,7 @@ sim_report_effects() {
 		fi
 	done
 	sim_report_constants lines "$pristine" "$state"
+	sim_report_charger lines "$pristine" "$state"
 	((${#lines[@]})) || return 0
 	echo "Effects:"
 	printf '  %s\n' "${lines[@]}"

@@ -61,7 +61,7 @@ sim_build_pristine() {
 			[[ -d $layer/$t ]] && trees+=("$layer/$t")
 		done
 		((${#trees[@]})) && cp -a "${trees[@]}" "$state/"
-		for t in kernel family hz; do
+		for t in kernel family hz charger; do
 			if [[ -f $layer/$t ]]; then cp "$layer/$t" "$state/$t"; fi
 		done
 	done
@@ -135,6 +135,26 @@ sim_reboot_state() {
 	# DeviceIdleController keeps `deviceidle disable` in memory only
 	rm -f "$state/android/deviceidle/deep_disabled" "$state/android/deviceidle/light_disabled"
 	sim_new_boot_id "$state"
+}
+
+# Plugs the phone's charger in (usb; again when it was in) or pulls it out
+# (none), noting when in charger_state; a pull resets the switches whose
+# driver clears them then (pull_clears in the profile's charger file).
+sim_set_charger() {
+	local state=$1 plug=$2 key path active normal rest records=
+	if [[ -f $state/charger_state ]]; then
+		records=$(grep -v '^plug ' "$state/charger_state" || true)
+	fi
+	if [[ $plug == none && -f $state/charger ]]; then
+		while read -r key path active normal rest; do
+			[[ $key == switch && " $rest " == *" pull_clears "* ]] || continue
+			printf '%s' "${normal//+/ }" >"$state$path"
+		done <"$state/charger"
+	fi
+	{
+		printf 'plug %s %s\n' "$plug" "$(date +%s%3N)"
+		[[ -z $records ]] || printf '%s\n' "$records"
+	} >"$state/charger_state"
 }
 
 # Prints a time given as Nms or Ns (decimals allowed) in seconds, as sleep takes it.

@@ -1,10 +1,16 @@
 #include "charging/bypass_charging.h"
 
 #include <string>
+#include <vector>
 
+#include "charging/bypass_test.h"
 #include "charging/charge_nodes.h"
+#include "charging/charge_reading.h"
+#include "charging/charge_settle.h"
 #include "charging/charge_state.h"
-#include "sys/node.h"
+#include "charging/charge_switches.h"
+#include "charging/charge_verdict.h"
+#include "sys/dry_run.h"
 #include "sys/output.h"
 
 namespace korvane {
@@ -17,41 +23,81 @@ constexpr ChargeUsage kBypassUsage = {
     "  test  : Scan and test charging paths",
 };
 
-std::size_t scan_bypass_paths() {
-    out("[INFO] Scanning for charging test paths...");
-    std::size_t found = 0;
-    for (const BypassNode& node : kBypassNodes) {
-        if (show_charge_path(std::string(node.path))) ++found;
+using Switches = std::vector<ChargeSwitch>;
+
+Switches of_kind(const Switches& present, SwitchKind kind) {
+    Switches picked;
+    for (const ChargeSwitch& sw : present) {
+        if (sw.kind == kind) picked.push_back(sw);
     }
-    if (show_charge_path(std::string(kMtkBatteryCmdPath))) ++found;
-    out("[INFO] Found ", found, " bypass charging paths");
-    return found;
+    return picked;
 }
 
-std::size_t write_bypass_nodes(ChargeAction action) {
-    bool enable = action == ChargeAction::enable;
+std::size_t write_switches(const Switches& switches, bool enable) {
     std::size_t modified = 0;
-    for (const BypassNode& node : kBypassNodes) {
-        std::string path(node.path);
-        if (!path_exists(path)) continue;
-        std::string_view value = enable ? node.enable : node.disable;
-        auto written = write_node(path, value);
-        if (written) {
-            ++modified;
-        } else {
-            out("[WARN] Failed to write ", value, " to ", path, ": ", written.error());
-        }
+    for (const ChargeSwitch& sw : switches) {
+        if (write_switch(sw, enable)) ++modified;
     }
-    // The MediaTek node takes a command, not a setting: it is not locked.
-    std::string mtk(kMtkBatteryCmdPath);
-    if (path_exists(mtk)) {
-        auto written = write_file(mtk, enable ? kMtkBypassEnable : kMtkBypassDisable);
-        if (written) {
-            ++modified;
-        } else {
-            out("[WARN] Failed to write to MTK battery cmd: ", written.error());
+    return modified;
+}
+
+// Proven switches alone; else bypass ones, then the driver-dependent ones
+// while the phone still charges, and an input cut only when nothing else
+// exists or worked: written together with a bypass, the cut would win.
+struct Rounds {
+    Switches first, depends, input_cut;
+};
+
+Rounds bypass_rounds() {
+    Switches present = present_switches();
+    Switches proven = proven_switches(present);
+    return {proven.empty() ? of_kind(present, SwitchKind::bypass) : proven, of_kind(present, SwitchKind::depends),
+            of_kind(present, SwitchKind::input_cut)};
+}
+
+constexpr std::string_view kOnlyCut = "[WARN] This phone can only cut the charger input: it will run on its battery while bypass is on";
+
+std::size_t enable_bypass() {
+    Rounds rounds = bypass_rounds();
+    std::size_t modified = 0;
+    std::string verdict;
+    // a dry run has no effect to judge: it shows what a phone without a charger would get
+    ChargeBaseline base;
+    if (!is_dry_run()) base = take_charge_baseline();
+    if (!base.charger) {
+        // Nothing to judge by: the first round the phone has, no escalation.
+        // A dry run shows that round too, and no verdict.
+        if (!rounds.first.empty()) {
+            modified = write_switches(rounds.first, true);
+        } else if (!rounds.depends.empty()) {
+            modified = write_switches(rounds.depends, true);
+        } else if (!rounds.input_cut.empty()) {
+            if (!is_dry_run()) out(kOnlyCut);
+            modified = write_switches(rounds.input_cut, true);
         }
+        if (!is_dry_run()) verdict = "[INFO] No charger is connected: the switches are set, and the effect shows once one is";
+    } else {
+        Settled settled{classify_charge(base.meter, base.sample), base.sample};
+        for (const Switches* round : {&rounds.first, &rounds.depends, &rounds.input_cut}) {
+            if (round->empty()) continue;
+            modified += write_switches(*round, true);
+            settled = wait_for_stop(base.meter);
+            if (settled.flow != ChargeFlow::charging && settled.flow != ChargeFlow::unknown) break;
+        }
+        verdict = bypass_on_verdict(base.meter, settled);
     }
+    out("[OK] Bypass Charging Enabled - ", modified, " paths modified");
+    if (!verdict.empty()) out(verdict);
+    return modified;
+}
+
+std::size_t disable_bypass() {
+    Switches present = present_switches();
+    ChargeBaseline base;
+    if (!is_dry_run()) base = take_charge_baseline();
+    std::size_t modified = write_switches(present, false);
+    out("[OK] Bypass Charging Disabled - ", modified, " paths modified");
+    if (base.charger) out(bypass_off_verdict(base.meter, wait_for_resume(base.meter)));
     return modified;
 }
 
@@ -60,14 +106,13 @@ std::size_t write_bypass_nodes(ChargeAction action) {
 Result<std::size_t> set_bypass_charging(std::string_view state) {
     auto action = parse_charge_action(state);
     if (!action) return reject_charge_state(state, kBypassUsage);
-    if (*action == ChargeAction::test) return scan_bypass_paths();
-
-    bool enable = *action == ChargeAction::enable;
-    out(enable ? "[INFO] Enabling Bypass Charging..." : "[INFO] Disabling Bypass Charging...");
-    std::size_t modified = write_bypass_nodes(*action);
-    out(enable ? "[OK] Bypass Charging Enabled - " : "[OK] Bypass Charging Disabled - ", modified,
-        " paths modified");
-    return modified;
+    if (*action == ChargeAction::test) return test_bypass_switches();
+    if (*action == ChargeAction::enable) {
+        out("[INFO] Enabling Bypass Charging...");
+        return enable_bypass();
+    }
+    out("[INFO] Disabling Bypass Charging...");
+    return disable_bypass();
 }
 
 }  // namespace korvane

@@ -85,6 +85,21 @@ Result<void> store_file(std::string_view name, std::string_view text) {
     return replace_file(path, text, 0600);
 }
 
+std::optional<std::string> read_stored_file(std::string_view name) {
+    const std::string path = korvane_file(name);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) return text;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
 Result<void> remove_stored_file(std::string_view name) {
     const std::string path = korvane_file(name);
     if (!allow_removal(path)) return success();

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ Result<void> replace_file(const std::string& path, std::string_view text, mode_t
 // Stores `text` as the folder's file `name` (mode 0600, replaced whole,
 // the folder created when missing). In a dry run only says so.
 Result<void> store_file(std::string_view name, std::string_view text);
+
+// The folder's file `name`, read without following a final link; nothing
+// when it is missing or cannot be read.
+std::optional<std::string> read_stored_file(std::string_view name);
 
 // Removes the folder's file `name`; a missing file is fine. In a dry run
 // only says so.

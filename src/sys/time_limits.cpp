@@ -10,11 +10,11 @@ namespace {
 
 constexpr unsigned kDefaultLimitS = 60;
 
-unsigned limit_from(const char* name) {
+unsigned limit_from(const char* name, unsigned fallback = kDefaultLimitS) {
     const char* text = std::getenv(name);
-    if (text == nullptr) return kDefaultLimitS;
+    if (text == nullptr) return fallback;
     auto value = parse_i32(std::string_view(text));
-    return value && *value >= 1 ? static_cast<unsigned>(*value) : kDefaultLimitS;
+    return value && *value >= 1 ? static_cast<unsigned>(*value) : fallback;
 }
 
 }  // namespace
@@ -22,5 +22,7 @@ unsigned limit_from(const char* name) {
 unsigned tool_time_limit_s() { return limit_from("KORVANE_TOOL_TIMEOUT"); }
 
 unsigned lock_time_limit_s() { return limit_from("KORVANE_LOCK_TIMEOUT"); }
+
+unsigned charge_poll_ms() { return limit_from("KORVANE_CHARGE_POLL_MS", 500); }
 
 }  // namespace korvane

@@ -39,7 +39,8 @@ Lines invalid_state_lines(const std::string& state, const Lines& usage) {
 TEST(BypassChargingE2e, MtkPhoneSuspendsAndRestoresThroughBothNodes) {
     SimDevice dev("mtk_dimensity");
     auto on = dev.run({"--bypass", "on"});
-    EXPECT_EQ(on.lines(), (Lines{"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 2 paths modified"}));
+    EXPECT_EQ(on.lines(), (Lines{"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 2 paths modified",
+                                 "[OK] Bypass active: the charger powers the phone and the battery is idle (-9 mA)"}));
     EXPECT_EQ(on.err, "");
     EXPECT_EQ(dev.read(kMtkBypass), "1");
     EXPECT_EQ(dev.mode(kMtkBypass), 0444u);
@@ -49,7 +50,8 @@ TEST(BypassChargingE2e, MtkPhoneSuspendsAndRestoresThroughBothNodes) {
 
     auto off = dev.run({"--bypass", "off"});
     EXPECT_EQ(off.lines(),
-              (Lines{"[INFO] Disabling Bypass Charging...", "[OK] Bypass Charging Disabled - 2 paths modified"}));
+              (Lines{"[INFO] Disabling Bypass Charging...", "[OK] Bypass Charging Disabled - 2 paths modified",
+                     "[OK] Charging resumed (2100 mA)"}));
     EXPECT_EQ(dev.read(kMtkBypass), "0");
     EXPECT_EQ(dev.read(kMtkCmd), "0 0");
     EXPECT_EQ(dev.mode(kMtkCmd), 0644u);
@@ -66,7 +68,7 @@ TEST(BypassChargingE2e, StateWordsInAnyCase) {
         auto r = dev.run({"--bypass", word});
         const char* end = *value == '1' ? "[OK] Bypass Charging Enabled - 1 paths modified"
                                         : "[OK] Bypass Charging Disabled - 1 paths modified";
-        EXPECT_EQ(r.lines().back(), end);
+        EXPECT_EQ(r.lines().at(1), end);
         EXPECT_EQ(dev.read(kQcomSuspend), value);
     }
     EXPECT_FALSE(dev.exists(kMtkCmd));  // a missing command node is never created
@@ -79,7 +81,7 @@ TEST(BypassChargingE2e, DisableRestoresTheNodeThatEnableSuspended) {
     dev.run({"--bypass", "on"});
     EXPECT_EQ(dev.read(kMmiEnable), "0");
     auto off = dev.run({"--bypass", "off"});
-    EXPECT_EQ(off.lines().back(), "[OK] Bypass Charging Disabled - 2 paths modified");
+    EXPECT_EQ(off.lines().at(1), "[OK] Bypass Charging Disabled - 2 paths modified");
     EXPECT_EQ(dev.read(kMmiEnable), "1");
     EXPECT_FALSE(dev.exists(kMmiEnable + "d"));
 }
@@ -92,12 +94,14 @@ TEST(ChargingE2e, RefusedNodeWarnsAndTheRunGoesOn) {
         std::string warning;
         Lines done;            // the other lines, first and last
         std::string written;   // a node after the refusing one
+        std::string verdict;   // what the battery current showed, last
     };
     const std::string refused = ": Is a directory (os error 21)";
     const Case cases[] = {
         {"--bypass", kInputSuspend,
          "[WARN] Failed to write 1 to " + kInputSuspend + ": Failed to write to " + kInputSuspend + refused,
-         {"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 1 paths modified"}, kQcomSuspend},
+         {"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 1 paths modified"}, kQcomSuspend,
+         "[WARN] Charging stopped by cutting the charger input: the phone runs on its battery (-520 mA)"},
         {"--fast_charge", kBatteryFast,
          "[WARN] Failed to write to " + kBatteryFast + ": Failed to write to " + kBatteryFast + refused,
          {"[INFO] Enabling Force Fast Charge...", "[OK] Fast Charge Enabled - 1 paths modified"}, kForceFast},
@@ -107,7 +111,9 @@ TEST(ChargingE2e, RefusedNodeWarnsAndTheRunGoesOn) {
         SimDevice dev("snapdragon");
         dev.mkdir(c.refusing);
         auto r = dev.run({c.command, "on"});
-        EXPECT_EQ(r.lines(), (Lines{c.done[0], c.warning, c.done[1]}));
+        Lines expected = {c.done[0], c.warning, c.done[1]};
+        if (!c.verdict.empty()) expected.push_back(c.verdict);
+        EXPECT_EQ(r.lines(), expected);
         EXPECT_EQ(dev.read(c.written), "1");
     }
 }
@@ -122,6 +128,7 @@ TEST(BypassChargingE2e, RefusedMtkCommandNodeHasNoShellFallback) {
         "[INFO] Enabling Bypass Charging...",
         "[WARN] Failed to write to MTK battery cmd: Permission denied (os error 13)",
         "[OK] Bypass Charging Enabled - 1 paths modified",
+        "[OK] Bypass active: the charger powers the phone and the battery is idle (-9 mA)",
     }));
     EXPECT_EQ(dev.read(kMtkBypass), "1");
     EXPECT_EQ(dev.read(kMtkCmd), "0 0");
@@ -131,16 +138,21 @@ TEST(BypassChargingE2e, RefusedMtkCommandNodeHasNoShellFallback) {
 TEST(BypassChargingE2e, ScanListsNodesInTableOrderAndWritesNothing) {
     SimDevice dev("mtk_dimensity");
     dev.write(kMmiEnable, "1\n");
+    dev.set_charger(false);
     auto r = dev.run({"--bypass", "TEST"});
     EXPECT_EQ(r.lines(), (Lines{
         "[INFO] Scanning for charging test paths...",
         "Found: " + kMmiEnable,
         "    Current value: 1",
+        "    Kind: depends on the driver",
         "Found: " + kMtkBypass,
         "    Current value: 0",
+        "    Kind: bypass",
         "Found: " + kMtkCmd,
         "    Current value: 0 0",
+        "    Kind: bypass",
         "[INFO] Found 3 bypass charging paths",
+        "[INFO] Connect a charger to test each switch",
     }));
     EXPECT_EQ(dev.read(kMtkBypass), "0");
     EXPECT_EQ(dev.mode(kMtkBypass), 0644u);
@@ -150,12 +162,15 @@ TEST(BypassChargingE2e, ScanListsNodesInTableOrderAndWritesNothing) {
 TEST(BypassChargingE2e, UnreadableScanPathIsStillFound) {
     SimDevice dev("snapdragon");
     dev.chmod(kQcomSuspend, 0000);
+    dev.set_charger(false);
     auto r = dev.run({"--bypass", "test"}, kShellUid);
     EXPECT_EQ(r.lines(), (Lines{
         "[INFO] Scanning for charging test paths...",
         "Found: " + kQcomSuspend,
         "    Current value: N/A",
+        "    Kind: input cut",
         "[INFO] Found 1 bypass charging paths",
+        "[INFO] Connect a charger to test each switch",
     }));
 }
 
@@ -177,7 +192,8 @@ TEST(ChargingE2e, InvalidStatesAreReportedTwiceAroundTheUsage) {
 TEST(ChargingE2e, BareDeviceHasNoNodesAndStillSucceeds) {
     SimDevice dev("bare");
     EXPECT_EQ(dev.run({"--bypass", "on"}).lines(),
-              (Lines{"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 0 paths modified"}));
+              (Lines{"[INFO] Enabling Bypass Charging...", "[OK] Bypass Charging Enabled - 0 paths modified",
+                     "[INFO] No charger is connected: the switches are set, and the effect shows once one is"}));
     EXPECT_EQ(dev.run({"--fast_charge", "off"}).lines(),
               (Lines{"[INFO] Disabling Force Fast Charge...", "[OK] Fast Charge Disabled - 0 paths modified"}));
     EXPECT_EQ(dev.run({"--bypass", "test"}).lines(),
@@ -187,6 +203,120 @@ TEST(ChargingE2e, BareDeviceHasNoNodesAndStillSucceeds) {
     EXPECT_FALSE(dev.exists(kMtkCmd));
     EXPECT_FALSE(dev.exists(kForceFast));
 }
+
+// What each phone's charger really did after a switch, judged by its battery
+// current. A step's args "replug" plugs the charger in again instead, "unplug" pulls it.
+struct VerdictStep {
+    std::vector<std::string> args;
+    Lines tail;  // the run's last lines
+};
+struct VerdictRow {
+    const char* name;
+    const char* profile;
+    bool charger;
+    std::vector<VerdictStep> steps;
+    std::vector<std::pair<std::string, std::string>> writes;  // node and content before the runs ("": removed)
+    std::string effect;      // what sim/diff says the switch does, or empty
+};
+
+const std::string kBatterySuspend = "/sys/class/power_supply/battery/input_suspend";
+const std::string kBatteryChargingEnabled = "/sys/class/power_supply/battery/battery_charging_enabled";
+const std::string kIdle = "[OK] Bypass active: the charger powers the phone and the battery is idle (";
+const std::string kCut = "[WARN] Charging stopped by cutting the charger input: the phone runs on its battery (";
+const std::string kNoCharger = "[INFO] No charger is connected: the switches are set, and the effect shows once one is";
+
+const VerdictRow kVerdicts[] = {
+    // Pixel: the driver-dependent charge_disable, while status says "Charging"
+    {"bypass_proven", "mali", true, {{{"--bypass", "on"}, {"[OK] Bypass Charging Enabled - 1 paths modified", kIdle + "-8 mA)"}}},
+     {}, "charger /sys/devices/platform/soc/soc:google,charger/charge_disable: bypass: battery idle"},
+    {"input_cut_only", "snapdragon_gki", true, {{{"--bypass", "on"}, {kCut + "-610 mA)"}}},
+     {}, "charger " + kQcomSuspend + ": input cut: discharging"},
+    {"still_charging", "qc_hmp", true,
+     {{{"--bypass", "on"}, {"[WARN] The phone still charges after 10 s (1800 mA): no switch of this phone stopped it"}}}},
+    {"no_charger", "mtk_legacy", false, {{{"--bypass", "on"}, {"[OK] Bypass Charging Enabled - 1 paths modified", kNoCharger}}}},
+    {"no_charger_cut_only", "snapdragon_gki", false,
+     {{{"--bypass", "on"},
+       {"[WARN] This phone can only cut the charger input: it will run on its battery while bypass is on",
+        "[OK] Bypass Charging Enabled - 1 paths modified", kNoCharger}}}},
+    // Xiaomi: positive while discharging
+    {"inverted_sign", "snapdragon", true,
+     {{{"--bypass", "on"}, {kCut + "-520 mA)"}}, {{"--bypass", "off"}, {"[OK] Charging resumed (2400 mA)"}}}},
+    // Samsung: current_now in mA, batt_current_ua_now in µA
+    {"milliamp_unit", "mtk_legacy", true,
+     {{{"--bypass", "on"}, {kIdle + "-4 mA)"}}, {{"--bypass", "off"}, {"[OK] Charging resumed (1500 mA)"}}}},
+    // MediaTek: status changes on the 10 s loop only; the current is live
+    {"cached_status", "mtk_dimensity", true, {{{"--bypass", "on"}, {kIdle + "-9 mA)"}}}},
+    // OnePlus 8 Pro: its input cut latches until the cable is replugged
+    {"latching_switch", "qc_walt4", true,
+     {{{"--bypass", "test"},
+       {"[INFO] Testing " + kBatterySuspend + " (input cut)...", "[WARN] " + kBatterySuspend + ": charging did not resume",
+        "[ERROR] Charging did not resume after testing " + kBatterySuspend +
+            ": every switch is back at its normal value; unplug the charger and plug it in again"}},
+      {{"--bypass", "off"},
+       {"[WARN] The phone does not charge yet after 15 s (-480 mA): unplug the charger and plug it in again"}},
+      {{"replug"}, {}},
+      {{"--bypass", "off"}, {"[OK] Charging resumed (2200 mA)"}}}},
+    // the test proves current_cmd and not the ignored node: on writes it alone
+    {"test_then_on", "mtk_legacy", true,
+     {{{"--bypass", "test"},
+       {"[INFO] Testing " + kBatteryChargingEnabled + " (bypass)...", "[INFO] " + kBatteryChargingEnabled + ": no effect (1500 mA)",
+        "[INFO] Testing " + kMtkCmd + " (bypass)...", "[INFO] " + kMtkCmd + ": bypass (-4 mA)"}},
+      {{"--bypass", "on"}, {"[OK] Bypass Charging Enabled - 1 paths modified", kIdle + "-4 mA)"}}},
+     {{kBatteryChargingEnabled, "1"}}},  // a bypass-kind node no driver of this phone reads
+    // Pixel without a readable current: its status says "Charging" in a pause
+    {"status_only", "mali", true,
+     {{{"--bypass", "on"},
+       {"[WARN] The phone still charges after 10 s: no switch of this phone stopped it "
+        "(from the charging status only; it can be wrong on this phone)"}}},
+     {{"/sys/class/power_supply/battery/current_now", ""}}},
+    // Transsion's switch is reset when the cable is pulled; the command node stays
+    {"pull_clears", "mtk_dimensity", true,
+     {{{"--bypass", "on"}, {kIdle + "-9 mA)"}},
+      {{"unplug"}, {}},
+      {{"--bypass", "test"},
+       {"Found: " + kMtkBypass, "    Current value: 0", "    Kind: bypass", "Found: " + kMtkCmd, "    Current value: 0 1",
+        "    Kind: bypass", "[INFO] Found 2 bypass charging paths", "[INFO] Connect a charger to test each switch"}}}},
+    // a full battery shows no charging sign before the write
+    {"sign_assumed", "mtk_dimensity", true,
+     {{{"--bypass", "on"}, {kIdle + "-9 mA) (sign assumed: the battery was not charging before)"}}},
+     {{"/sys/class/power_supply/battery/capacity", "100"}}},
+};
+
+class BypassVerdictE2e : public ::testing::TestWithParam<VerdictRow> {};
+
+TEST_P(BypassVerdictE2e, SaysWhatTheBatteryCurrentShowed) {
+    const VerdictRow& row = GetParam();
+    SimDevice dev(row.profile);
+    for (const auto& [node, content] : row.writes) {
+        if (content.empty()) {
+            dev.remove(node);
+        } else {
+            dev.write(node, content);
+        }
+    }
+    dev.set_charger(row.charger);
+    for (const VerdictStep& step : row.steps) {
+        if (step.args[0] == "replug" || step.args[0] == "unplug") {
+            dev.set_charger(step.args[0] == "replug");
+            continue;
+        }
+        Lines lines = dev.run(step.args).lines();
+        ASSERT_GE(lines.size(), step.tail.size());
+        EXPECT_EQ(Lines(lines.end() - static_cast<long>(step.tail.size()), lines.end()), step.tail)
+            << ::testing::PrintToString(lines);
+    }
+    if (!row.effect.empty()) {
+        EXPECT_NE(dev.diff().find(row.effect), std::string::npos) << dev.diff();
+    }
+    if (std::string(row.name) == "test_then_on") {
+        EXPECT_EQ(dev.read("/data/adb/korvane/charging"), kMtkCmd + "\n");
+        EXPECT_EQ(dev.mode("/data/adb/korvane/charging"), 0600u);
+        EXPECT_EQ(dev.read(kBatteryChargingEnabled), "1");  // not written by on
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Phones, BypassVerdictE2e, ::testing::ValuesIn(kVerdicts),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FastChargeE2e, WritesEveryPresentNodeAndLocksIt) {
     SimDevice dev("snapdragon");

@@ -409,6 +409,11 @@ void SimDevice::reboot() {
     if (r.status != 0) fail("cannot reboot: " + r.err);
 }
 
+void SimDevice::set_charger(bool plugged) {
+    RunResult r = run_captured({sim_script("run"), "--state", state_, "--charger", plugged ? "usb" : "none"});
+    if (r.status != 0) fail("cannot plug or pull the charger: " + r.err);
+}
+
 int SimDevice::api() const {
     auto sdk = prop("ro.build.version.sdk");
     if (!sdk) fail("the phone names no release");

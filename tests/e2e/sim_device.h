@@ -107,6 +107,9 @@ public:
     // /proc/sys/kernel/random/boot_id; debug.* properties are dropped; the rest
     // of the framework's state and /data stay.
     void reboot();
+    // Plugs the charger in (again: a replug releases a latched switch) or
+    // pulls it out, as sim/run --charger does. A new phone has it in.
+    void set_charger(bool plugged);
     // Crash injection: when the rule applies, the tool sends `signal` to its
     // caller (korvane) and exits having done nothing. Still logged in calls().
     void kill_on_tool_call(const std::string& tool, const FailWhen& when = {}, int signal = 9);

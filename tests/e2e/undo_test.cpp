@@ -311,6 +311,15 @@ TEST(Undo, ACrashAtAnyStepLosesNoOriginal) {
 
 bool is_dry_line(const std::string& line) { return starts_with(line, "[DRY] "); }
 
+// What the battery current showed after a charger switch: a dry run switches nothing.
+bool is_charge_verdict(const std::string& line) {
+    for (const char* verdict : {"[OK] Bypass active: ", "[WARN] Charging stopped by ", "[WARN] The phone still charges ",
+                                "[INFO] No charger is connected: ", "[OK] Charging resumed", "[WARN] The phone does not charge "}) {
+        if (starts_with(line, verdict)) return true;
+    }
+    return false;
+}
+
 // Results of steps that a dry run skips: it prints the step's [DRY] lines instead.
 const std::set<std::string> kSkippedResults = {
     "[INFO] Apps killed",          "[INFO] Sync completed",   "[INFO] Caches dropped",
@@ -385,7 +394,7 @@ std::set<std::string> real_targets(const SimDevice& dev) {
 // A dry run puts no overlay, so it cannot know that the game manager would
 // refuse a game mode 2: where the real run warns, it counts the game in.
 Lines as_a_dry_run_tells(Lines real) {
-    std::erase_if(real, [](const std::string& line) { return kSkippedResults.count(line) != 0; });
+    std::erase_if(real, [](const std::string& line) { return kSkippedResults.count(line) != 0 || is_charge_verdict(line); });
     const auto refused = std::erase_if(
         real, [](const std::string& l) { return starts_with(l, "[WARN] Game mode 2 is not available for "); });
     static const std::regex games(R"(^(\[OK\] .* applied to )(\d+)( games)$)");

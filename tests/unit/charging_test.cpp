@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "charging/charge_nodes.h"
+#include "charging/charge_reading.h"
 #include "charging/charge_state.h"
 #include "temp_dir.h"
 
@@ -56,6 +58,55 @@ TEST(ChargeNodes, BypassRowsAreDistinctAndTogglePairs) {
         EXPECT_NE(node.enable, node.disable) << node.path;
     }
     EXPECT_FALSE(paths.count(kMtkBatteryCmdPath));
+}
+
+// The kinds the drivers behind these names are known to have.
+TEST(ChargeNodes, SwitchKindsFollowTheirDrivers) {
+    const std::pair<std::string_view, SwitchKind> known[] = {
+        {"/sys/class/power_supply/battery/battery_charging_enabled", SwitchKind::bypass},
+        {"/sys/devices/platform/charger/bypass_charger", SwitchKind::bypass},
+        {"/sys/kernel/debug/google_charger/chg_suspend", SwitchKind::bypass},
+        {"/sys/class/power_supply/battery/input_suspend", SwitchKind::input_cut},
+        {"/sys/class/qcom-battery/input_suspend", SwitchKind::input_cut},
+        {"/sys/kernel/debug/google_charger/input_suspend", SwitchKind::input_cut},
+        {"/sys/class/power_supply/battery/charging_enabled", SwitchKind::depends},
+        {"/sys/class/power_supply/battery/battery_input_suspend", SwitchKind::depends},
+    };
+    for (const auto& [path, kind] : known) {
+        auto row = std::find_if(kBypassNodes.begin(), kBypassNodes.end(), [&](const BypassNode& n) { return n.path == path; });
+        ASSERT_NE(row, kBypassNodes.end()) << path;
+        EXPECT_EQ(row->kind, kind) << path;
+    }
+    EXPECT_EQ(kMtkBypassKind, SwitchKind::bypass);
+}
+
+// |I| <= 50 mA idles; the baseline's sign decides beyond, or an assumed
+// sign with the status; without a current the status alone.
+TEST(ChargeReading, ClassifiesBySignSizeAndStatus) {
+    struct Row {
+        int sign;
+        bool assumed;
+        std::optional<long> ma;
+        const char* status;
+        ChargeFlow flow;
+    };
+    const Row rows[] = {
+        {1, false, 2000, "Charging", ChargeFlow::charging},
+        {1, false, -40, "Charging", ChargeFlow::idle},  // Pixel: "Charging" in a pause
+        {1, false, 10, "Full", ChargeFlow::full},
+        {1, false, -480, "Discharging", ChargeFlow::discharging},
+        {-1, false, 520, "Discharging", ChargeFlow::discharging},  // Xiaomi: positive while discharging
+        {-1, false, -2400, "Charging", ChargeFlow::charging},
+        {1, true, -2400, "Charging", ChargeFlow::charging},  // no baseline sign: the status says which way
+        {1, true, 600, "Discharging", ChargeFlow::discharging},
+        {1, true, -600, "Not charging", ChargeFlow::discharging},
+        {1, false, std::nullopt, "Not charging", ChargeFlow::idle},
+        {1, false, std::nullopt, "Unknown", ChargeFlow::unknown},
+    };
+    for (const Row& r : rows) {
+        ChargeMeter meter{"", r.sign, r.assumed};
+        EXPECT_EQ(classify_charge(meter, {r.ma, r.status}), r.flow) << r.sign << " " << r.ma.value_or(0) << " " << r.status;
+    }
 }
 
 }  // namespace

@@ -142,6 +142,20 @@ describe('the module page', () => {
     assert.equal(await page.$eval('#caps-message', (e) => e.textContent), '');
   });
 
+  test('the charging part tests each switch and says what bypass really did', async () => {
+    const cut = '/sys/class/qcom-battery/input_suspend';
+    await click('[data-bypass="test"]');
+    assert.deepEqual(await texts('#charging-lines li'), [`[INFO] Testing ${cut} (input cut)...`, `[INFO] ${cut}: input cut (-520 mA)`]);
+    assert.equal(await page.$eval('#charging-verdict', (e) => e.textContent), '[INFO] Found 1 bypass charging paths');
+    await click('[data-bypass="on"]');
+    assert.equal(await page.$eval('#charging-verdict', (e) => e.className), 'message warn');
+    assert.equal(await page.$eval('#charging-verdict', (e) => e.textContent),
+      '[WARN] Charging stopped by cutting the charger input: the phone runs on its battery (-520 mA)');
+    await click('[data-bypass="off"]');
+    assert.equal(await page.$eval('#charging-verdict', (e) => e.textContent), '[OK] Charging resumed (2400 mA)');
+    assert.deepEqual(await texts('#charging-lines li'), []);
+  });
+
   test('restore puts the phone back', async () => {
     await click('#restore');
     assert.deepEqual(await phone.changes(), []);

@@ -122,6 +122,18 @@ const setCap = guarded('caps-message', async (form, button) => {
   await loadUndo();
 });
 
+// Bypass on or off shows its verdict; a test shows each switch's line.
+const chargeAction = guarded('charging-verdict', async (action) => {
+  view.showChargeLines([]);
+  // the bridge answers once the run ends: say how long the wait can be
+  if (action === 'test') view.message('charging-verdict', 'Testing each switch alone: up to 25 s per switch…', '');
+  const report = cmd.chargeReport(await korvane(cmd.bypass(action)));
+  view.showChargeLines(report.lines);
+  const verdict = report.verdict;
+  view.message('charging-verdict', verdict, cmd.levelOf(verdict) === 'ok' ? 'ok' : cmd.levelOf(verdict) === 'info' ? '' : 'warn');
+  await loadUndo();
+});
+
 const restore = guarded('undo-message', async () => {
   await korvane(cmd.restore());
   await loadCores();
@@ -163,6 +175,7 @@ for (const form of document.querySelectorAll('form.caps')) {
     if (button) setCap(form, button);
   });
 }
+for (const b of document.querySelectorAll('[data-bypass]')) b.addEventListener('click', () => chargeAction(b.dataset.bypass));
 $('#restore').addEventListener('click', restore);
 $('#boot-save').addEventListener('click', saveBoot);
 $('#config-form').addEventListener('input', showConfigText);

@@ -22,6 +22,7 @@ export function quote(text) {
 const kWords = new Set([
   '--dry-run', '--auto_setup', '--restore', '--on_boot', '--cpu_max', '--cpu_min', '--cpu_reset',
   '--gpu_max', '--gpu_min', '--gpu_reset', '--gpu_info', '--get_freq_available_gpu', '--get_refresh',
+  '--bypass', 'on', 'off', 'test',
   ...BOOT_CHOICES,
 ]);
 
@@ -55,6 +56,7 @@ export const setBootMode = (mode) => korvane('--on_boot', checkMode(mode, BOOT_C
 export const gpuInfo = () => korvane('--gpu_info');
 export const gpuFrequencies = () => korvane('--get_freq_available_gpu');
 export const refreshRate = () => korvane('--get_refresh');
+export const bypass = (action) => korvane('--bypass', checkMode(action, ['on', 'off', 'test']));
 
 // kind: cpu or gpu; bound: max or min.
 export function cap(kind, bound, text) {
@@ -209,4 +211,17 @@ export function readFields(text) {
     if (m && levelOf(line) === 'plain' && !(m[1] in fields)) fields[m[1]] = m[2].trim();
   }
   return fields;
+}
+
+// What a bypass run says the battery current showed: on and off, the lines
+// after their "[OK] Bypass Charging ..." line; a test, the lines after its
+// listing (one per switch tried) and its error or its count.
+export function chargeReport(text) {
+  const lines = splitLines(text);
+  const end = lines.findIndex((l) => /^\[OK\] Bypass Charging (Enabled|Disabled) - /.test(l));
+  if (end >= 0) return { verdict: lines.slice(end + 1).join(' '), lines: [] };
+  const found = lines.findIndex((l) => /^\[INFO\] Found [0-9]+ bypass charging paths$/.test(l));
+  const tried = found >= 0 ? lines.slice(found + 1) : [];
+  const failed = tried.find((l) => levelOf(l) === 'error');
+  return { verdict: failed ?? (found >= 0 ? lines[found] : ''), lines: tried.filter((l) => levelOf(l) !== 'error') };
 }

@@ -87,6 +87,11 @@ export function logNote(text, level = 'error') {
   $('#log-lines').append(el('li', { class: `${level} page` }, text));
 }
 
+// A bypass test's lines, one per switch tried, each with its level.
+export function showChargeLines(lines) {
+  $('#charging-lines').replaceChildren(...lines.map((line) => el('li', { class: levelOf(line) }, line)));
+}
+
 export function clearLog() {
   $('#log-lines').replaceChildren();
 }

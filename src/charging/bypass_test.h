@@ -1,0 +1,15 @@
+// `--bypass test`: lists the switches with their kinds and, with a charger
+// connected, tries each alone, judged by the battery current.
+#pragma once
+
+#include <cstddef>
+
+#include "sys/result.h"
+
+namespace korvane {
+
+// Returns the count of switches found. Fails when a switch left the phone
+// unable to charge; every switch is put back first.
+Result<std::size_t> test_bypass_switches();
+
+}  // namespace korvane

@@ -4,7 +4,7 @@
 #include "display/game_overlay.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
-#include "display/release_level.h"
+#include "sys/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
 

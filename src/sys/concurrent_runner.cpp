@@ -38,7 +38,10 @@ Result<void> finish(Child& child, const ToolCommand& command) {
         return error(str_cat("Failed to execute command ", command_line(command.program, command.args),
                              ": timed out after ", tool_time_limit_s(), " s"));
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return success();
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        note_command_done(command.program, command.args);
+        return success();
+    }
     return error("Command failed: " + command_line(command.program, command.args) + ": " + utf8_lossy(child.err_text));
 }
 

@@ -197,7 +197,8 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
         }
         OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n'};
         for (JournalLine& line : lines) {
-            if (line.record) journal.records.push_back(std::move(line.record).value());
+            // korvane's own values are no originals.
+            if (line.record && !line.record->korvane_value) journal.records.push_back(std::move(line.record).value());
         }
         g_journal = std::move(journal);
         return &*g_journal;
@@ -250,6 +251,58 @@ Result<void> journal_append(const std::vector<JournalRecord>& records) {
 }
 
 std::optional<JournalFailure> journal_failure() { return failure_here(); }
+
+namespace {
+// korvane's values of this run, the latest per target last; written once.
+std::vector<JournalRecord>& noted_values() {
+    static std::vector<JournalRecord> values;
+    return values;
+}
+}  // namespace
+
+void journal_note_value(JournalRecord record) {
+    record.korvane_value = true;
+    noted_values().push_back(std::move(record));
+}
+
+Result<void> journal_write_values() {
+    std::vector<JournalRecord> values;
+    values.swap(noted_values());
+    if (values.empty() || !g_journal || g_journal->path != journal_path() || !g_journal->fd.valid()) return success();
+    // Only the last value a target got in this run counts.
+    std::string lines;
+    if (g_journal->torn_end) lines += '\n';
+    for (size_t i = 0; i < values.size(); ++i) {
+        bool later = false;
+        for (size_t j = i + 1; j < values.size() && !later; ++j) later = values[j].same_target(values[i]);
+        if (!later) lines += format_record(values[i]) + "\n";
+    }
+    // No flush: losing these to a crash costs only status's knowledge of them.
+    if (int err = write_all(g_journal->fd.get(), lines); err != 0) {
+        g_journal->torn_end = true;
+        return journal_error(err);
+    }
+    g_journal->torn_end = false;
+    return success();
+}
+
+Result<std::optional<std::vector<JournalLine>>> journal_peek() {
+    using Lines = std::optional<std::vector<JournalLine>>;
+    int fd;
+    do {
+        fd = ::open(journal_path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return Lines();
+        return journal_error(errno);
+    }
+    UniqueFd owner(fd);
+    auto content = read_all(fd);
+    if (!content) return Error{content.error()};
+    // A line another run is appending right now is not read yet.
+    content->resize(content->rfind('\n') == std::string::npos ? 0 : content->rfind('\n') + 1);
+    return Lines(parse_lines(*content));
+}
 
 Result<std::optional<std::vector<JournalLine>>> journal_take() {
     using Lines = std::optional<std::vector<JournalLine>>;

@@ -1,4 +1,4 @@
-#include "profiles/cluster_boundaries.h"
+#include "sys/cluster_boundaries.h"
 
 #include "sys/node.h"
 #include "sys/text.h"

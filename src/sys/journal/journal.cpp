@@ -300,8 +300,10 @@ Result<std::optional<std::vector<JournalLine>>> journal_peek() {
     auto content = read_all(fd);
     if (!content) return Error{content.error()};
     // A line another run is appending right now is not read yet.
-    content->resize(content->rfind('\n') == std::string::npos ? 0 : content->rfind('\n') + 1);
-    return Lines(parse_lines(*content));
+    std::string text = std::move(content).value();
+    const size_t end = text.rfind('\n');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    return Lines(parse_lines(text));
 }
 
 Result<std::optional<std::vector<JournalLine>>> journal_take() {

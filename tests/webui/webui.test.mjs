@@ -70,7 +70,7 @@ describe('the module page', () => {
     const freqs = await texts('#clusters .freqs');
     assert.match(freqs[0], /^307 403 518 .* 1786 MHz$/);
     assert.match(freqs[2], / 2995 MHz$/);
-    assert.match((await texts('#gpu dd')).join('|'), /^adreno\|818000000 734000000 .* 317000000\|/);
+    assert.match((await texts('#gpu dd')).join('|'), /^adreno\|818 734 .* 317 MHz\|/);
     assert.deepEqual(await texts('#undo-changes p'), ['Nothing to put back.']);
     assert.equal(await page.$eval('#boot-now', (e) => e.textContent), 'off');
   });
@@ -125,7 +125,7 @@ describe('the module page', () => {
     assert.ok(nodes.length > 30 && settings.filter((s) => s.startsWith('settings put ')).length === 6);
     assert.ok(settings.some((s) => s.startsWith('cmd device_config put jobscheduler ')));
     assert.equal(await page.$eval('#preview', (e) => e.hidden), true);
-    assert.match(await page.$eval('#undo-changes summary', (e) => e.textContent), /^Nodes \(\d+\)$/);
+    assert.match(await page.$eval('#undo-changes summary', (e) => e.textContent), /^In force \(\d+\)$/);
   });
 
   test('caps run with their checked percentage', async () => {
@@ -135,7 +135,7 @@ describe('the module page', () => {
     await click('form[data-kind="gpu"] [data-reset]');
     const korvane = server.execs.slice(ran).filter((c) => c.startsWith("'/data/adb/modules/korvane/"));
     assert.deepEqual(korvane.map((c) => c.replace(/^'[^']*' /, '')),
-      ["'--cpu_max' '50'", "'--dry-run' '--restore'", "'--gpu_reset'", "'--dry-run' '--restore'"]);
+      ["'--cpu_max' '50'", "'--status'", "'--gpu_reset'", "'--status'"]);
     assert.ok(!(await texts('#clusters p')).some((t) => t.endsWith('to 1786 MHz')));
     assert.equal(await page.$eval('#caps-message', (e) => e.textContent), '');
   });

@@ -210,6 +210,7 @@ Result<void> change_mode(const std::string& path, mode_t mode) {
     if (!allowed) return Error{allowed.error()};
     if (!*allowed) return success();
     if (int err = chmod_retrying(path, mode); err != 0) return error(os_error_text(err));
+    note_node_mode(path, mode);
     return success();
 }
 

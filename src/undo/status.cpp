@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <optional>
 #include <string>
@@ -89,14 +90,18 @@ class StateReader {
 public:
     Result<Value> read(const StateTarget& target) {
         if (auto list = list_command(target)) {
-            auto& listing = lists_.try_emplace(*list, [&] { return run_command_output((*list)[0], tail(*list)); }()).first->second;
+            auto at = lists_.find(*list);
+            if (at == lists_.end()) at = lists_.emplace(*list, run_command_output((*list)[0], tail(*list))).first;
+            const Result<std::string>& listing = at->second;
             if (!listing) return Error{listing.error()};
             return listed_value(target, *listing);
         }
         if (target.kind == StateKind::property) return property(target.key[0]);
         if (target.kind == StateKind::sync_mode) return sync_mode();
         std::vector<std::string> command = read_command(target);
-        auto& answer = reads_.try_emplace(command, [&] { return run_process(command[0], tail(command)); }()).first->second;
+        auto at = reads_.find(command);
+        if (at == reads_.end()) at = reads_.emplace(command, run_process(command[0], tail(command))).first;
+        const Result<ProcessOutput>& answer = at->second;
         if (!answer) return error(answer.error());
         if (!answer->exited_zero) {
             if (auto value = unreadable_state_value(target, answer->out)) return Value(*value);
@@ -169,6 +174,26 @@ Result<void> show_status() {
         if (t.original.node && t.original.node->boot_id != current_boot_id()) {
             out("[INFO] ", name, ": ", shown(original), " again: reset by a reboot");
             ++rebooted;
+            continue;
+        }
+        // A node whose mode alone korvane changed (a vendor limit locked
+        // away) is judged by its mode: its value is no longer for reading.
+        if (t.korvanes && t.korvanes->node && t.korvanes->node->content.empty()) {
+            struct stat st {};
+            if (::stat(t.original.node->path.c_str(), &st) != 0) {
+                out("[WARN] ", name, ": cannot be read: ", os_error_text(errno));
+                continue;
+            }
+            const std::string was = "mode " + octal_mode(t.original.node->mode);
+            const std::string set = "mode " + octal_mode(t.korvanes->node->mode);
+            if ((st.st_mode & 07777) == t.korvanes->node->mode) {
+                out("[OK] ", name, ": ", set, " (korvane's; was ", was, ")");
+                ++in_force;
+            } else {
+                out("[WARN] ", name, ": now mode ", octal_mode(st.st_mode), "; korvane set ", set, " (was ", was,
+                    "): changed since by something else");
+                ++changed;
+            }
             continue;
         }
         Result<Value> now = error("");

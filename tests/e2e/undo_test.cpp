@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "journal_reads.h"
 #include "sim_device.h"
 #include "sys/journal/command_kinds.h"
 
@@ -136,26 +137,26 @@ const std::string kPolicy0Max = "/sys/devices/system/cpu/cpufreq/policy0/scaling
 const Afterwards kAfterwards[] = {
     {"sysctl_rewritten", {"--perf_kt"}, [](SimDevice& d) { d.vendor_write("/proc/sys/walt/sched_boost", "0"); },
      "[WARN] /proc/sys/walt/sched_boost: now 0; korvane set 1 (was 0): changed since by something else",
-     "16 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+     "15 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
     {"unlocked_node_rewritten", {"--cpu_max", "50"}, [](SimDevice& d) {
          d.chmod(kPolicy0Max, 0644);
          d.vendor_write(kPolicy0Max, "300000"); },
-     "[WARN] " + kPolicy0Max + ": now 307200; korvane set 1171200 (was 1785600): changed since by something else",
+     "[WARN] " + kPolicy0Max + ": now 307200; korvane set 1075200 (was 1785600): changed since by something else",
      "2 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
     {"locked_node_refuses", {"--cpu_max", "50"}, [](SimDevice& d) {
          EXPECT_NE(d.vendor_write(kPolicy0Max, "300000").status, 0);
          EXPECT_NE(d.diff().find("vendor write " + kPolicy0Max + " 300000: refused: Permission denied"),
                    std::string::npos); },
-     "[OK] " + kPolicy0Max + ": 1171200 (korvane's; was 1785600)",
+     "[OK] " + kPolicy0Max + ": 1075200 (korvane's; was 1785600)",
      "3 of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot"},
     {"setting_rewritten", {"--perf_sys"}, [](SimDevice& d) {
          (void)d.run_program("/system/bin/settings", {"put", "global", "device_idle_constants", "inactive_to=1"}); },
      "[WARN] setting global device_idle_constants: now inactive_to=1; korvane set light_after_inactive_to=7200000,"
-     "light_pre_idle_to=7200000,light_idle_to=3600000,light_idl... (was absent): changed since by something else",
+     "light_pre_idle_to=7200000,light_idle_to=3600000,light_idle_fa... (was absent): changed since by something else",
      "52 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
     {"rebooted", {"--perf_kt"}, [](SimDevice& d) { d.reboot(); },
      "[INFO] /proc/sys/walt/sched_boost: 0 again: reset by a reboot",
-     "0 of korvane's changes in force, 0 changed since by something else, 17 reset by a reboot"},
+     "0 of korvane's changes in force, 0 changed since by something else, 16 reset by a reboot"},
 };
 // clang-format on
 
@@ -165,9 +166,9 @@ TEST_P(StatusAfterwards, NamesWhatChangedSince) {
     SimDevice dev("snapdragon");
     (void)dev.run(GetParam().command);
     GetParam().then(dev);
-    Lines lines = dev.run({"--status"}).lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), GetParam().line), lines.end()) << testing::PrintToString(lines);
-    EXPECT_EQ(lines.back(), "[OK] " + std::string(GetParam().summary));
+    RunResult status = dev.run({"--status"});
+    EXPECT_NE(status.out.find(GetParam().line + "\n"), std::string::npos) << status.out;
+    EXPECT_EQ(status.lines().back(), "[OK] " + std::string(GetParam().summary));
 }
 
 INSTANTIATE_TEST_SUITE_P(Undo, StatusAfterwards, ::testing::ValuesIn(kAfterwards),
@@ -262,9 +263,10 @@ TEST(Undo, TornAndCorruptLinesAreReportedAndSkipped) {
     Lines lines = r.lines();
     ASSERT_GE(lines.size(), 4u) << r.out;
     EXPECT_EQ(lines[0], "[WARN] Skipping unreadable journal line 1: checksum mismatch");
-    // six settings and Android 14's 46 device_config keys
-    EXPECT_EQ(lines[1], "[WARN] Skipping unreadable journal line 54: torn line");
-    EXPECT_EQ(lines.back(), "[OK] Restored 52 of 52 changes");
+    // six settings, Android 14's 46 device_config keys and the sync mode, then korvane's values of them
+    EXPECT_EQ(lines[1], "[WARN] Skipping unreadable journal line " +
+                            std::to_string(std::count(records.begin(), records.end(), '\n') + 2) + ": torn line");
+    EXPECT_EQ(lines.back(), "[OK] Restored 53 of 53 changes");
     EXPECT_EQ(dev.read(kJournal), "");
     EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();
 }
@@ -357,7 +359,7 @@ bool is_dry_line(const std::string& line) { return starts_with(line, "[DRY] "); 
 const std::set<std::string> kSkippedResults = {
     "[INFO] Apps killed",          "[INFO] Sync completed",   "[INFO] Caches dropped",
     "[INFO] External cache cleaned", "[INFO] Data cache cleaned", "[INFO] WiFi disabled",
-    "[INFO] Mobile data disabled",
+    "[INFO] Mobile data disabled", kSyncOff,  // the dry run shows the sync mode's set as a [DRY] run
 };
 
 // Each command previewed: its own lines as a real run prints them on the same

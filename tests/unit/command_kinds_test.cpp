@@ -65,11 +65,11 @@ TEST(CommandKinds, EveryCommandLineOfTheProgramIsClassified) {
     using V = std::optional<std::optional<std::string>>;
     const std::pair<Args, V> given[] = {
         {{"settings", "put", "global", "low_power", "1"}, V("1")},
-        {{"settings", "delete", "system", "min_refresh_rate"}, V(std::nullopt)},
+        {{"settings", "delete", "system", "min_refresh_rate"}, V(std::in_place)},
         {{"cmd", "device_config", "put", "game_overlay", "com.x", "mode=2"}, V("mode=2")},
         {{"setprop", "debug.sf.late.sf.duration", "1"}, V("1")},
         {{"cmd", "appops", "set", "com.x", "RUN_IN_BACKGROUND", "deny"}, V("deny")},
-        {{"cmd", "deviceidle", "sys-whitelist", "-com.x"}, V(std::nullopt)},
+        {{"cmd", "deviceidle", "sys-whitelist", "-com.x"}, V(std::in_place)},
         {{"cmd", "deviceidle", "sys-whitelist", "+com.x"}, V("listed")},
         {{"cmd", "game", "mode", "2", "com.x"}, V("2")},
         {{"cmd", "game", "reset", "com.x"}, std::nullopt},

@@ -300,6 +300,19 @@ void note_node_written(const std::string& path, std::string_view value, bool loc
     journal_note_value(std::move(record));
 }
 
+void note_node_mode(const std::string& path, mode_t mode) {
+    if (change_policy() != ChangePolicy::record) return;
+    auto key = settled_paths().find(str_cat(journal_path(), "\n", path));
+    if (key == settled_paths().end()) return;
+    auto target = with_original().find(key->second);
+    if (target == with_original().end()) return;
+    JournalRecord record = target->second;
+    // Only its mode changed: no content of korvane's own.
+    record.node->content.clear();
+    record.node->mode = mode;
+    journal_note_value(std::move(record));
+}
+
 void note_command_done(const std::string& program, const Args& args) {
     if (change_policy() != ChangePolicy::record) return;
     CommandClass kind = classify_command(program, args);

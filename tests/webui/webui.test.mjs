@@ -117,7 +117,10 @@ describe('the module page', () => {
       assert.ok(listed.some((path) => line.startsWith(`  ${path}: `)), `not previewed: ${line}`);
     }
     const stored = changes.join('\n');
-    for (const s of settings) {
+    // server sync goes off before the first device_config put
+    assert.ok(settings.includes('cmd device_config set_sync_disabled_for_tests persistent'));
+    assert.equal(phone.read('android/device_config_sync'), 'persistent');
+    for (const s of settings.filter((line) => / put /.test(line))) {
       const [, namespace, key] = /^(?:settings|cmd device_config) put (\S+) (\S+) /.exec(s);
       assert.ok(stored.includes(`  ${namespace} ${key}: `), `${s} not stored`);
     }
@@ -126,6 +129,13 @@ describe('the module page', () => {
     assert.ok(settings.some((s) => s.startsWith('cmd device_config put jobscheduler ')));
     assert.equal(await page.$eval('#preview', (e) => e.hidden), true);
     assert.match(await page.$eval('#undo-changes summary', (e) => e.textContent), /^In force \(\d+\)$/);
+    // something else rewrites a setting: it stands out first, beside the restore button
+    phone.write('android/settings/global/device_idle_constants', 'inactive_to=1');
+    await page.reload();
+    await idle();
+    assert.equal(await page.$eval('#undo-changes summary', (e) => e.textContent), 'Changed since by something else (1)');
+    assert.deepEqual(await texts('#undo-changes ul.changed code'), ['setting global device_idle_constants']);
+    assert.match(await page.$eval('#undo-changes p.summary.changed', (e) => e.textContent), / 1 changed since by something else, /);
   });
 
   test('caps run with their checked percentage', async () => {

@@ -193,10 +193,13 @@ export function readStatus(lines) {
   const groups = { changed: [], held: [], rebooted: [], other: [] };
   let summary = '';
   for (const line of lines) {
+    if (/^\[OK\] \d+ of korvane's changes in force, /.test(line)) {
+      summary = line.slice(5);
+      continue;
+    }
     const m = /^\[(OK|WARN|INFO)\] (.+?): (.*)$/.exec(line);
     if (!m) continue;
-    if (/ of korvane's changes in force, /.test(line)) summary = line.slice(5);
-    else if (/: changed since by something else$/.test(line)) groups.changed.push({ target: m[2], text: m[3] });
+    if (/: changed since by something else$/.test(line)) groups.changed.push({ target: m[2], text: m[3] });
     else if (/: reset by a reboot$/.test(line)) groups.rebooted.push({ target: m[2], text: m[3] });
     else if (m[1] === 'OK') groups.held.push({ target: m[2], text: m[3] });
     else if (line !== '[INFO] korvane has changed nothing') groups.other.push({ target: m[2], text: m[3] });

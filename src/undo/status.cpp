@@ -70,7 +70,8 @@ std::vector<Target> gather(const std::vector<JournalLine>& lines) {
         }
         const JournalRecord& record = *lines[i].record;
         auto held = std::find_if(targets.begin(), targets.end(), [&](const Target& t) {
-            return t.original.same_target(record) && same_boot(t.original, record);
+            return (t.original.same_target(record) && same_boot(t.original, record)) ||
+                   value_key(t.original) == value_key(record);
         });
         if (record.korvane_value) {
             if (held == targets.end()) continue;  // its original went with an undo

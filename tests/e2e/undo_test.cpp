@@ -180,6 +180,8 @@ TEST(Undo, StatusChangesNothingAndWaitsForNoLock) {
     EXPECT_FALSE(dev.exists("/data/adb/korvane"));
     (void)dev.run({"--cpu_max", "50"});
     const std::string journal = dev.read(kJournal);
+    (void)dev.run({"--cpu_max", "50"});
+    EXPECT_EQ(dev.read(kJournal), journal);  // a repeated command finds its values written down
     // another run holds the journal and is in the middle of a line
     const int fd = ::open(dev.host_path(kJournal).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     ASSERT_GE(fd, 0);

@@ -60,6 +60,11 @@ struct JournalLine {
 // A lock held past the time limit is the JournalFailure's `line`.
 Result<std::optional<std::vector<JournalLine>>> journal_take();
 
+// One key per target and boot for korvane's values: a node by its inode and
+// name when its identity is known (links to it and new mounts alike), else by
+// its path; state by its name.
+std::string value_key(const JournalRecord& record);
+
 // Keeps, for the end of the command, the value korvane gave a target (the
 // record's node content or state value; a node's mode as korvane left it).
 void journal_note_value(JournalRecord record);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "sys/number_parse.h"
-#include "display/config_list.h"
+#include "sys/device_config_list.h"
 #include "display/decimal.h"
 #include "display/game_overlay.h"
 #include "display/games.h"

@@ -65,6 +65,7 @@ inline constexpr const char* kHelp =
     "\n"
     "UNDO AND PREVIEW\n"
     "  --restore                Undo every recorded change\n"
+    "  --status                 Show what korvane changed and what still holds\n"
     "  --dry-run <command> [value] Show what a command would change\n"
     "  --on_boot <mode|off>     Apply a mode at every boot\n"
     "\n";

@@ -134,6 +134,8 @@ sim_reboot_state() {
 	)
 	# DeviceIdleController keeps `deviceidle disable` in memory only
 	rm -f "$state/android/deviceidle/deep_disabled" "$state/android/deviceidle/light_disabled"
+	# sync disabled until_reboot is held in memory too
+	[[ $(cat "$state/android/device_config_sync" 2>/dev/null) = until_reboot ]] && rm -f "$state/android/device_config_sync"
 	sim_new_boot_id "$state"
 }
 
@@ -155,6 +157,33 @@ sim_set_charger() {
 		printf 'plug %s %s\n' "$plug" "$(date +%s%3N)"
 		[[ -z $records ]] || printf '%s\n' "$records"
 	} >"$state/charger_state"
+}
+
+# The server pushing device_config namespace $2 with the KEY=VALUE pairs after
+# it (SettingsState.setSettingsLocked): from Android 12 every key of the
+# namespace it did not send is deleted, unless sync is disabled, which drops the
+# push; before 12 the keys sent are only set. Logged in android/outside.
+sim_sync_device_config() {
+	local state=$1 ns=${2:-} api mode pair store
+	shift 2 || sim_die "usage: --sync-device-config NS [KEY=VALUE ...]"
+	[[ -n $ns && $ns != */* ]] || sim_die "not a namespace: $ns"
+	api=$(<"$state/android/props/ro.build.version.sdk")
+	((api >= 29)) || sim_die "Android $api has no device_config"
+	for pair; do
+		[[ $pair = ?*=* && ${pair%%=*} != */* ]] || sim_die "not KEY=VALUE: $pair"
+	done
+	mode=$(cat "$state/android/device_config_sync" 2>/dev/null || echo none)
+	if ((api >= 31)) && [[ $mode != none ]]; then
+		printf 'server sync of %s: dropped, sync disabled (%s)\n' "$ns" "$mode" >>"$state/android/outside"
+		return 0
+	fi
+	store=$state/android/device_config/$ns
+	((api >= 31)) && rm -rf "$store"
+	mkdir -p "$store"
+	for pair; do
+		printf '%s' "${pair#*=}" >"$store/${pair%%=*}"
+	done
+	printf 'server sync of %s: %d keys pushed\n' "$ns" "$#" >>"$state/android/outside"
 }
 
 # Prints a time given as Nms or Ns (decimals allowed) in seconds, as sleep takes it.

@@ -16,6 +16,7 @@
 #include "sys/output.h"
 #include "undo/on_boot.h"
 #include "undo/restore.h"
+#include "undo/status.h"
 
 namespace korvane {
 namespace {
@@ -78,6 +79,7 @@ constexpr Command kCommands[] = {
     {"--get_refresh",            ValueKind::none,    "", [](V) { return get_refresh_rate(); }},
     {"--check_nand",             ValueKind::none,    "", [](V) { return check_nand(); }},
     {"--restore",                ValueKind::none,    "", [](V) { return restore_changes(); }},
+    {"--status",                 ValueKind::none,    "", [](V) { return show_status(); }},
     {"--on_boot",                ValueKind::text,    "Usage: --on_boot <gamemode|normalmode|batterymode|off>",
         [](V v) { return set_boot_mode(v.text); }},
     {"--help",                   ValueKind::none,    "", help},

@@ -3,6 +3,7 @@
 #include "cli/command_table.h"
 #include "cli/help.h"
 #include "sys/journal/change_policy.h"
+#include "sys/journal/journal.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
 
@@ -79,6 +80,8 @@ int dispatch(const std::vector<std::string>& args) {
     auto value = parse_value(*command, text);
     Result<void> outcome = value ? command->run(*value) : Result<void>(Error{value.error()});
     if (!outcome) out("[ERROR] ", outcome.error());
+    // What korvane set, for --status; losing it only makes status less sure.
+    (void)journal_write_values();
     return 0;
 }
 

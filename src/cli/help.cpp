@@ -70,6 +70,7 @@ constexpr std::string_view kHelpLines[] = {
     "",
     "UNDO AND PREVIEW",
     "  --restore                Undo every recorded change",
+    "  --status                 Show what korvane changed and what still holds",
     "  --dry-run <command> [value] Show what a command would change",
     "  --on_boot <mode|off>     Apply a mode at every boot",
     "",

@@ -8,7 +8,7 @@
 #include "display/game_override.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
-#include "display/release_level.h"
+#include "sys/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
 

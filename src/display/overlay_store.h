@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "display/config_list.h"
+#include "sys/device_config_list.h"
 #include "display/games.h"
 #include "sys/result.h"
 

@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "display/config_list.h"
+#include "sys/device_config_list.h"
 #include "profiles/device_config_twins.h"
 #include "sys/concurrent_runner.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
+#include "sys/release_level.h"
 #include "sys/journal/state_originals.h"
 #include "sys/text.h"
 
@@ -67,9 +68,9 @@ PreparedTwins prepare(const std::vector<ConfigTwin>& twins) {
 }  // namespace
 
 std::optional<int32_t> phone_release() {
-    auto level = run_command_output("getprop", {"ro.build.version.sdk"});
+    auto level = query_release_level();
     if (!level) return std::nullopt;
-    return parse_i32(trim(*level));
+    return *level;
 }
 
 void put_profile_twins(std::optional<int32_t> release, TuningProfile profile) {

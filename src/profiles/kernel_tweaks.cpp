@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "profiles/cluster_boundaries.h"
+#include "sys/cluster_boundaries.h"
 #include "profiles/kernel_tweak_table.h"
 #include "profiles/tunable_location.h"
 #include "sys/boost_switch.h"

@@ -24,7 +24,10 @@ Result<void> outcome_of(const WatchedChild& child, const ToolCommand& command) {
     std::string err = utf8_lossy(child.err);
     if (WIFEXITED(child.status) && WEXITSTATUS(child.status) == 0) {
         auto refusal = tool_refusal(command.program, command.args, utf8_lossy(child.out), err);
-        if (!refusal) return success();
+        if (!refusal) {
+            note_command_done(command.program, command.args);
+            return success();
+        }
         if (err.find(*refusal) == std::string::npos) err += *refusal;
     }
     return error("Command failed: " + command_line(command.program, command.args) + ": " + err);

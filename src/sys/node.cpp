@@ -135,11 +135,19 @@ Result<void> write_node(const std::string& path, std::string_view value) {
     Stored stored = store_once(path, value);
     if (stored.ok()) {
         (void)chmod_retrying(path, 0444);  // locks the value in; failing to is harmless
+        note_node_written(path, value, true);
         return success();
     }
     if (stored.error == EACCES) stored = write_unlocked(path, value);
-    if (stored.ok()) return success();
-    if (stored.error == EACCES) return write_through_shell(path, value);
+    if (stored.ok()) {
+        note_node_written(path, value, true);
+        return success();
+    }
+    if (stored.error == EACCES) {
+        auto shell = write_through_shell(path, value);
+        if (shell) note_node_written(path, value, true);
+        return shell;
+    }
     return error("Failed to write to " + path + ": " + stored_error_text(stored));
 }
 
@@ -149,6 +157,7 @@ Result<void> write_file(const std::string& path, std::string_view text) {
     if (!*allowed) return success();
     Stored stored = store_once(path, text);
     if (!stored.ok()) return error(stored_error_text(stored));
+    note_node_written(path, text, false);
     return success();
 }
 
@@ -205,6 +214,7 @@ Result<void> change_mode(const std::string& path, mode_t mode) {
     if (!allowed) return Error{allowed.error()};
     if (!*allowed) return success();
     if (int err = chmod_retrying(path, mode); err != 0) return error(os_error_text(err));
+    note_node_mode(path, mode);
     return success();
 }
 

@@ -53,6 +53,7 @@ Result<std::string> run_command_output(const std::string& program, const Args& a
     if (!process->exited_zero) {
         return error("Command failed: " + command_line(program, args) + ": " + process->err);
     }
+    note_command_done(program, args);
     return std::move(process.value().out);
 }
 

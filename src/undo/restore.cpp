@@ -1,12 +1,13 @@
 #include "undo/restore.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "profiles/cluster_boundaries.h"
 #include "sys/boost_switch.h"
+#include "sys/cluster_boundaries.h"
 #include "sys/journal/change_policy.h"
 #include "sys/journal/journal.h"
 #include "sys/node.h"
@@ -71,11 +72,18 @@ Result<void> restore_changes() {
             out("[WARN] Skipping unreadable journal line ", line.number, ": ", line.record.error());
             continue;
         }
-        // The kernel reset the nodes of an earlier boot itself.
+        // The kernel reset the nodes of an earlier boot itself; korvane's own
+        // values are only for --status.
         const JournalRecord& record = *line.record;
+        if (record.korvane_value) continue;
         if (of_an_earlier_boot(record)) continue;
         current.push_back(i);
     }
+    // Server sync goes back on only once the keys it would replace are back:
+    // the records are put back newest first, so its record goes to the front.
+    std::stable_partition(current.begin(), current.end(), [&](size_t i) {
+        return lines[i].record->state && lines[i].record->state->target.kind == StateKind::sync_mode;
+    });
 
     std::vector<bool> failed(lines.size(), false);
     size_t restored = 0;

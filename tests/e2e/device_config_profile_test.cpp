@@ -3,9 +3,11 @@
 #include <chrono>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "journal_reads.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -91,6 +93,11 @@ std::string listing(const SimDevice& dev, const std::string& ns) {
     return dev.run_program("/system/bin/cmd", {"device_config", "list", ns}).out;
 }
 
+std::string sync_mode(const SimDevice& dev) {
+    const char* verb = dev.api() >= 33 ? "get_sync_disabled_for_tests" : "is_sync_disabled_for_tests";
+    return dev.run_program("/system/bin/cmd", {"device_config", verb}).out;
+}
+
 void PrintTo(const Release& release, std::ostream* os) { *os << "api " << release.api; }
 void PrintTo(const ProfileCommand& profile, std::ostream* os) { *os << profile.command; }
 
@@ -105,7 +112,7 @@ TEST_P(SystemProfileTwins, InForceThenResetThenRestored) {
                   .status, 0);
     dev.clear_calls();
 
-    EXPECT_EQ(dev.run({profile.command}).lines(), (Lines{profile.start, release.info}));
+    EXPECT_EQ(dev.run({profile.command}).lines(), (Lines{profile.start, release.info, kSyncOff}));
     EXPECT_EQ(constant_effects(dev.diff()), release.effects);
     EXPECT_EQ(dev.device_config("jobscheduler", "min_linear_backoff_time_ms"), profile.linear_backoff);
     EXPECT_EQ(dev.device_config("battery_saver", "soundtrigger_mode"), profile.soundtrigger);
@@ -117,11 +124,38 @@ TEST_P(SystemProfileTwins, InForceThenResetThenRestored) {
     }
     EXPECT_EQ(lists, release.api >= 35 ? 4u : 5u);
 
+    // A server push finds sync off and is dropped: the values stay.
+    EXPECT_EQ(sync_mode(dev), "persistent\n");
+    const std::string jobscheduler = listing(dev, "jobscheduler");
+    dev.sync_device_config("jobscheduler", {"heavy_use_factor=0.5"});
+    EXPECT_EQ(listing(dev, "jobscheduler"), jobscheduler);
+    if (profile.command == std::string("--perf_sys")) {
+        // With sync turned back on by hand the next push takes every key it
+        // did not send, and --status names each of them.
+        ASSERT_EQ(dev.run_program("/system/bin/cmd", {"device_config", "set_sync_disabled_for_tests", "none"}).out, "");
+        dev.sync_device_config("jobscheduler");
+        dev.clear_calls();
+        const std::string status = dev.run({"--status"}).out;
+        // One list per namespace and table, the release and the sync mode: never one tool per record.
+        EXPECT_LE(dev.calls().size(), 5u + 1 + 2) << status;
+        std::istringstream pairs(jobscheduler);
+        for (std::string pair; std::getline(pairs, pair);) {
+            const std::string key = pair.substr(0, pair.find('='));
+            const std::string was = key == "heavy_use_factor" ? "0.75" : "absent";
+            EXPECT_NE(status.find("[WARN] device_config jobscheduler " + key + ": now absent; korvane set " +
+                                  pair.substr(key.size() + 1) + " (was " + was + "): changed since by something else\n"),
+                      std::string::npos) << key << "\n" << status;
+        }
+        EXPECT_NE(status.find("[WARN] device_config sync mode: now none; korvane set persistent (was none)"),
+                  std::string::npos) << status;
+    }
+
     EXPECT_EQ(dev.run({"--resetting_sys"}).lines(),
               (Lines{"[INFO] Resetting System Profile...", "[OK] System Profile Reset Complete"}));
     for (const char* ns : kNamespaces) EXPECT_EQ(listing(dev, ns), "") << ns;
 
     (void)dev.run({"--restore"});
+    EXPECT_EQ(sync_mode(dev), "none\n");
     EXPECT_EQ(listing(dev, "jobscheduler"), "heavy_use_factor=0.75\n");
     for (const char* ns : {"activity_manager", "battery_saver", "device_idle", "app_standby"}) {
         EXPECT_EQ(listing(dev, ns), "") << ns;
@@ -180,6 +214,9 @@ TEST(SystemProfileTwinsE2e, FailuresWarnInTheFixedOrder) {
                        c.api == 34 ? "[INFO] Android 14 reads these values from device_config: setting 46 there"
                                    : "[INFO] Android 16 reads these values from device_config: setting 29 there"};
         expected.insert(expected.end(), c.warnings.begin(), c.warnings.end());
+        // sync goes off before the first put, after the skip lines of the namespaces before it
+        expected.insert(expected.begin() + 2 + (c.unlisted.empty() || c.unlisted[0] != "activity_manager" ? 0 : 1),
+                        kSyncOff);
         // korvane with a time limit of one second, which sim/run does not pass on
         const auto start = std::chrono::steady_clock::now();
         const RunResult r =

@@ -70,7 +70,7 @@ void preset_overlays(SimDevice& dev, const std::vector<std::pair<std::string, st
 TEST(Downscaling, AppliesTheFactorToEveryGameInListingOrder) {
     SimDevice dev("snapdragon");  // Android 14
     auto r = dev.run({"--downscales", "0.999999"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying downscaling factor 0.999999...", kNotAGameWarning,
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Applying downscaling factor 0.999999...", kSyncOff, kNotAGameWarning,
                                 "[OK] Downscaling factor 0.999999 applied to 4 games"}));
     std::vector<Call> per_game;
     for (const std::string& game : kGames) {
@@ -163,7 +163,8 @@ TEST(Downscaling, AndroidTwelveAndThirteenTakeOnlyTheirGrid) {
 
     SimDevice android13("mtk_dimensity");
     EXPECT_EQ(android13.run({"--downscales", "0.50"}).lines(),
-              (Lines{"[INFO] Applying downscaling factor 0.50...", "[OK] Downscaling factor 0.50 applied to 5 games"}));
+              (Lines{"[INFO] Applying downscaling factor 0.50...", kSyncOff,
+                     "[OK] Downscaling factor 0.50 applied to 5 games"}));
     EXPECT_EQ(android13.device_config("game_overlay", "com.mobile.legends"), "mode=2,downscaleFactor=0.5");
     EXPECT_EQ(android13.game_state("com.mobile.legends").downscale, "0.5");
 
@@ -325,8 +326,8 @@ TEST(FpsLimit, CapAndDownscaleStayInForceTogetherOnAndroid14) {
 TEST(FpsLimit, OverlayRouteFromAndroid13) {
     for (int api : {33, 34, 35, 36}) {
         SimDevice dev("snapdragon", api);
-        Lines expected{"[INFO] Setting FPS limit to 90...", "[OK] FPS limit set to 90"};
-        if (api == 34) expected.insert(expected.begin() + 1, kNotAGameWarning);
+        Lines expected{"[INFO] Setting FPS limit to 90...", kSyncOff, "[OK] FPS limit set to 90"};
+        if (api == 34) expected.insert(expected.begin() + 2, kNotAGameWarning);
         EXPECT_EQ(dev.run({"--fps_limit", "90"}).lines(), expected) << api;
         std::vector<Call> per_game;
         for (const std::string& game : kGames) {
@@ -364,7 +365,7 @@ TEST(FpsLimit, ResetTakesOutOnlyTheCap) {
     preset_overlays(dev, {{"com.mobile.legends", "mode=2,fps=60,downscaleFactor=0.5"},
                           {"com.miHoYo.GenshinImpact", "mode=2,fps=60"},
                           {"com.tencent.iglite", "mode=1,fps=30"}});
-    EXPECT_EQ(dev.run({"--reset_fps"}).lines(), (Lines{"[INFO] Resetting FPS limit...", "[OK] FPS limit reset"}));
+    EXPECT_EQ(dev.run({"--reset_fps"}).lines(), (Lines{"[INFO] Resetting FPS limit...", kSyncOff, "[OK] FPS limit reset"}));
     EXPECT_EQ(without_journal_reads(dev.calls()), with_fetches({kSdkQuery}, {game_reset("com.tencent.ig"),
                                                       put_overlay("com.mobile.legends", "mode=2,downscaleFactor=0.5"),
                                                       game_reset("com.mobile.legends"),
@@ -470,7 +471,7 @@ TEST(FpsLimit, PerGameFailureWarnsAndTheOthersCount) {
     dev.fail_tool("cmd", 1, "busy", {.args_contain = "put game_overlay com.mobile.legends"});
     dev.fail_tool("cmd", 1, "busy", {.args_contain = "reset com.mobile.legends"});
     auto r = dev.run({"--fps_limit", "45"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Setting FPS limit to 45...", kNotAGameWarning,
+    EXPECT_EQ(r.lines(), (Lines{"[INFO] Setting FPS limit to 45...", kSyncOff, kNotAGameWarning,
                                 "[WARN] Failed to set FPS for com.mobile.legends: Command failed: cmd device_config "
                                 "put game_overlay com.mobile.legends mode=2,fps=45: busy",
                                 "[OK] FPS limit set to 45"}));

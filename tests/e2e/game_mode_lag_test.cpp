@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "journal_reads.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -35,10 +36,10 @@ const std::string kRefusedLegends =
 // them though no game to the game manager, which sets it silently.
 const LagCase kCases[] = {
     {"downscale_in_time", 4, {"--downscales", "0.7"},
-     {"[INFO] Applying downscaling factor 0.7...", "[OK] Downscaling factor 0.7 applied to 5 games"}, 4, 2},
-    {"fps_in_time", 6, {"--fps_limit", "60"}, {"[INFO] Setting FPS limit to 60...", "[OK] FPS limit set to 60"}, 6, 2},
+     {"[INFO] Applying downscaling factor 0.7...", kSyncOff, "[OK] Downscaling factor 0.7 applied to 5 games"}, 4, 2},
+    {"fps_in_time", 6, {"--fps_limit", "60"}, {"[INFO] Setting FPS limit to 60...", kSyncOff, "[OK] FPS limit set to 60"}, 6, 2},
     {"downscale_never", 7, {"--downscales", "0.7"},
-     {"[INFO] Applying downscaling factor 0.7...",
+     {"[INFO] Applying downscaling factor 0.7...", kSyncOff,
       "[WARN] Game mode 2 is not available for com.tencent.ig: Game mode: 2 not supported by com.tencent.ig",
       kRefusedLegends,
       "[WARN] Game mode 2 is not available for com.miHoYo.GenshinImpact: Game mode: 2 not supported by "

@@ -150,7 +150,7 @@ TEST(SystemProfileE2e, StoresTheSixSettingsAsSingleArguments) {
         auto r = dev.run({c.command});
         // no closing line on success; Android 14 reads most values from device_config
         EXPECT_EQ(r.lines(),
-                  (Lines{c.start, "[INFO] Android 14 reads these values from device_config: setting 46 there"}));
+                  (Lines{c.start, "[INFO] Android 14 reads these values from device_config: setting 46 there", kSyncOff}));
         auto calls = without_journal_reads(dev.calls_of("settings"));
         EXPECT_EQ(calls, expected_puts(c.profile));
         for (const GoldenSetting& s : kGoldenSettings) EXPECT_EQ(dev.setting("global", std::string(s.name)), s.*c.profile);
@@ -178,7 +178,7 @@ TEST(SystemProfileE2e, AFailingStoreStopsTheProfile) {
 
 TEST(SystemProfileE2e, ResetDeletesAllSix) {
     SimDevice dev("snapdragon");
-    ASSERT_EQ(dev.run({"--perf_sys"}).lines().size(), 2u);
+    ASSERT_EQ(dev.run({"--perf_sys"}).lines().size(), 3u);
     dev.clear_calls();
     auto r = dev.run({"--resetting_sys"});
     EXPECT_EQ(r.lines(), (Lines{"[INFO] Resetting System Profile...", "[OK] System Profile Reset Complete"}));

@@ -414,6 +414,17 @@ void SimDevice::set_charger(bool plugged) {
     if (r.status != 0) fail("cannot plug or pull the charger: " + r.err);
 }
 
+void SimDevice::sync_device_config(const std::string& ns, const std::vector<std::string>& pairs) {
+    std::vector<std::string> argv = {sim_script("run"), "--state", state_, "--sync-device-config", ns};
+    argv.insert(argv.end(), pairs.begin(), pairs.end());
+    RunResult r = run_captured(argv);
+    if (r.status != 0) fail("cannot sync " + ns + ": " + r.err);
+}
+
+RunResult SimDevice::vendor_write(const std::string& path, const std::string& value) const {
+    return sim_run({"--vendor-write", path, value}, {});
+}
+
 int SimDevice::api() const {
     auto sdk = prop("ro.build.version.sdk");
     if (!sdk) fail("the phone names no release");

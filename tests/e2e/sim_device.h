@@ -110,6 +110,10 @@ public:
     // Plugs the charger in (again: a replug releases a latched switch) or
     // pulls it out, as sim/run --charger does. A new phone has it in.
     void set_charger(bool plugged);
+    // The server pushes a device_config namespace (sim/run --sync-device-config);
+    // a root vendor service writes a node with the kernel's rules (--vendor-write).
+    void sync_device_config(const std::string& ns, const std::vector<std::string>& pairs = {});
+    RunResult vendor_write(const std::string& path, const std::string& value) const;
     // Crash injection: when the rule applies, the tool sends `signal` to its
     // caller (korvane) and exits having done nothing. Still logged in calls().
     void kill_on_tool_call(const std::string& tool, const FailWhen& when = {}, int signal = 9);

@@ -4,16 +4,22 @@
 // stored mode once per boot.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "journal_reads.h"
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -81,6 +87,13 @@ TEST_P(EveryPhone, RestoreAfterTuningLeavesThePhoneAsItWas) {
     for (const auto& command : kTuning) (void)dev.run(command);
     ASSERT_TRUE(dev.exists(kJournal));
 
+    // korvane's own commands raise no alarm: every value is in force as its node reads back.
+    RunResult status = dev.run({"--status"});
+    EXPECT_EQ(status.out.find(": changed since by something else\n"), std::string::npos) << status.out;
+    EXPECT_EQ(status.out.find("cannot be read"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find(" of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot\n"),
+              std::string::npos) << status.out;
+
     RunResult r = dev.run({"--restore"});
     Lines lines = r.lines();
     ASSERT_GE(lines.size(), 2u) << r.out;
@@ -110,6 +123,78 @@ INSTANTIATE_TEST_SUITE_P(Undo, EveryPhone,
                                            Phone{"snapdragon", 31}, Phone{"mali", 32}, Phone{"snapdragon", 35}),
                          phone_name);
 
+// What --status says once something other than korvane changed a target, or
+// a vendor service was refused by korvane's lock, or the phone rebooted.
+struct Afterwards {
+    const char* name;
+    std::vector<std::string> command;  // korvane's
+    std::function<void(SimDevice&)> then;
+    std::string line;  // --status's line for the target
+    const char* summary;
+};
+
+const std::string kPolicy0Max = "/sys/devices/system/cpu/cpufreq/policy0/scaling_max_freq";
+
+// clang-format off
+const Afterwards kAfterwards[] = {
+    {"sysctl_rewritten", {"--perf_kt"}, [](SimDevice& d) { d.vendor_write("/proc/sys/walt/sched_boost", "0"); },
+     "[WARN] /proc/sys/walt/sched_boost: now 0; korvane set 1 (was 0): changed since by something else",
+     "15 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+    {"unlocked_node_rewritten", {"--cpu_max", "50"}, [](SimDevice& d) {
+         d.chmod(kPolicy0Max, 0644);
+         d.vendor_write(kPolicy0Max, "300000"); },
+     "[WARN] " + kPolicy0Max + ": now 307200; korvane set 1075200 (was 1785600): changed since by something else",
+     "2 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+    {"locked_node_refuses", {"--cpu_max", "50"}, [](SimDevice& d) {
+         EXPECT_NE(d.vendor_write(kPolicy0Max, "300000").status, 0);
+         EXPECT_NE(d.diff().find("vendor write " + kPolicy0Max + " 300000: refused: Permission denied"),
+                   std::string::npos); },
+     "[OK] " + kPolicy0Max + ": 1075200 (korvane's; was 1785600)",
+     "3 of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot"},
+    {"setting_rewritten", {"--perf_sys"}, [](SimDevice& d) {
+         (void)d.run_program("/system/bin/settings", {"put", "global", "device_idle_constants", "inactive_to=1"}); },
+     "[WARN] setting global device_idle_constants: now inactive_to=1; korvane set light_after_inactive_to=7200000,"
+     "light_pre_idle_to=7200000,light_idle_to=3600000,light_idle_fa... (was absent): changed since by something else",
+     "52 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+    {"rebooted", {"--perf_kt"}, [](SimDevice& d) { d.reboot(); },
+     "[INFO] /proc/sys/walt/sched_boost: 0 again: reset by a reboot",
+     "0 of korvane's changes in force, 0 changed since by something else, 16 reset by a reboot"},
+};
+// clang-format on
+
+class StatusAfterwards : public ::testing::TestWithParam<Afterwards> {};
+
+TEST_P(StatusAfterwards, NamesWhatChangedSince) {
+    SimDevice dev("snapdragon");
+    (void)dev.run(GetParam().command);
+    GetParam().then(dev);
+    RunResult status = dev.run({"--status"});
+    EXPECT_NE(status.out.find(GetParam().line + "\n"), std::string::npos) << status.out;
+    EXPECT_EQ(status.lines().back(), "[OK] " + std::string(GetParam().summary));
+}
+
+INSTANTIATE_TEST_SUITE_P(Undo, StatusAfterwards, ::testing::ValuesIn(kAfterwards),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Undo, StatusChangesNothingAndWaitsForNoLock) {
+    SimDevice dev("snapdragon");
+    EXPECT_EQ(dev.run({"--status"}).lines(), Lines{"[INFO] korvane has changed nothing"});
+    EXPECT_FALSE(dev.exists("/data/adb/korvane"));
+    (void)dev.run({"--cpu_max", "50"});
+    const std::string journal = dev.read(kJournal);
+    (void)dev.run({"--cpu_max", "50"});
+    EXPECT_EQ(dev.read(kJournal), journal);  // a repeated command finds its values written down
+    // another run holds the journal and is in the middle of a line
+    const int fd = ::open(dev.host_path(kJournal).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    ASSERT_EQ(::write(fd, "0badc0de node", 13), 13);
+    EXPECT_EQ(dev.run({"--status"}).lines().back(),
+              "[OK] 3 of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot");
+    ::close(fd);
+    EXPECT_EQ(dev.read(kJournal), journal + "0badc0de node");
+}
+
 // The journal holds the true original: a second change of the same target
 // is not recorded again, and records are read and written as plain lines.
 TEST(Undo, OnlyTheFirstChangeOfATargetIsRecorded) {
@@ -125,7 +210,13 @@ TEST(Undo, OnlyTheFirstChangeOfATargetIsRecorded) {
     EXPECT_EQ(dev.mode("/data/adb/korvane"), 0700u);
     // one record per cpufreq policy (three clusters), per setting and per
     // device_config key that Android 14 reads
-    EXPECT_EQ(std::count(journal.begin(), journal.end(), '\n'), 3 + 6 + 46) << journal;
+    // and the sync mode; besides them, korvane's values ("set" lines)
+    Lines originals;
+    for (std::istringstream in(journal); std::getline(in, journal);) {
+        if (journal.substr(8, 5) != " set ") originals.push_back(journal);
+    }
+    journal = dev.read(kJournal);
+    EXPECT_EQ(originals.size(), 3u + 6 + 46 + 1) << journal;
     EXPECT_NE(journal.find(" device_config jobscheduler heavy_use_factor -\n"), std::string::npos) << journal;
     EXPECT_NE(journal.find(" " + node + " =" + original + "\\n\n"), std::string::npos) << journal;
     EXPECT_NE(journal.find(" setting global activity_manager_constants -\n"), std::string::npos) << journal;
@@ -193,9 +284,10 @@ TEST(Undo, TornAndCorruptLinesAreReportedAndSkipped) {
     Lines lines = r.lines();
     ASSERT_GE(lines.size(), 4u) << r.out;
     EXPECT_EQ(lines[0], "[WARN] Skipping unreadable journal line 1: checksum mismatch");
-    // six settings and Android 14's 46 device_config keys
-    EXPECT_EQ(lines[1], "[WARN] Skipping unreadable journal line 54: torn line");
-    EXPECT_EQ(lines.back(), "[OK] Restored 52 of 52 changes");
+    // six settings, Android 14's 46 device_config keys and the sync mode, then korvane's values of them
+    EXPECT_EQ(lines[1], "[WARN] Skipping unreadable journal line " +
+                            std::to_string(std::count(records.begin(), records.end(), '\n') + 2) + ": torn line");
+    EXPECT_EQ(lines.back(), "[OK] Restored 53 of 53 changes");
     EXPECT_EQ(dev.read(kJournal), "");
     EXPECT_EQ(unexplained_changes(dev), std::vector<std::string>{}) << dev.diff();
 }
@@ -324,7 +416,7 @@ bool is_charge_verdict(const std::string& line) {
 const std::set<std::string> kSkippedResults = {
     "[INFO] Apps killed",          "[INFO] Sync completed",   "[INFO] Caches dropped",
     "[INFO] External cache cleaned", "[INFO] Data cache cleaned", "[INFO] WiFi disabled",
-    "[INFO] Mobile data disabled",
+    "[INFO] Mobile data disabled", kSyncOff,  // the dry run shows the sync mode's set as a [DRY] run
 };
 
 // The device-tool calls that only read, by their first words; the allow-list
@@ -334,8 +426,9 @@ const std::vector<Call> kReadCalls = {
     {"settings", "get"}, {"settings", "list"},
     {"cmd", "package", "list"},
     {"cmd", "device_config", "get"}, {"cmd", "device_config", "list"},
+    {"cmd", "device_config", "is_sync_disabled_for_tests"}, {"cmd", "device_config", "get_sync_disabled_for_tests"},
     {"cmd", "appops", "get"},
-    {"cmd", "game", "list-modes"},   {"cmd", "game", "list-configs"},
+    {"cmd", "game", "list-modes"},   {"cmd", "game", "list-configs"}, {"cmd", "game", "list"},
     {"find", "/sys/devices", "-name"},
 };
 

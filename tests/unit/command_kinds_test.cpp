@@ -22,6 +22,9 @@ TEST(CommandKinds, EveryCommandLineOfTheProgramIsClassified) {
         {{"cmd", "package", "list", "packages"},                                K::read, ""},
         {{"cmd", "device_config", "get", "game_overlay", "com.x"},              K::read, ""},
         {{"cmd", "device_config", "list", "game_overlay"},                      K::read, ""},
+        {{"cmd", "device_config", "is_sync_disabled_for_tests"},                K::read, ""},
+        {{"cmd", "device_config", "get_sync_disabled_for_tests"},               K::read, ""},
+        {{"cmd", "device_config", "set_sync_disabled_for_tests", "persistent"}, K::action, ""},  // recorded by its caller
         {{"cmd", "appops", "get", "com.x", "RUN_IN_BACKGROUND"},                K::read, ""},
         {{"cmd", "deviceidle", "sys-whitelist"},                                K::read, ""},
         {{"find", "/sys/devices", "-name", "*life_time*", "-type", "f"},        K::read, ""},
@@ -57,6 +60,23 @@ TEST(CommandKinds, EveryCommandLineOfTheProgramIsClassified) {
         CommandClass got = classify_command(c.line[0], Args(c.line.begin() + 1, c.line.end()));
         EXPECT_EQ(got.kind, c.kind);
         EXPECT_EQ(got.target ? describe_target(*got.target) : "", c.target);
+    }
+    // The value each changing line gives its target, as --status compares it.
+    using V = std::optional<std::optional<std::string>>;
+    const std::pair<Args, V> given[] = {
+        {{"settings", "put", "global", "low_power", "1"}, V("1")},
+        {{"settings", "delete", "system", "min_refresh_rate"}, V(std::in_place)},
+        {{"cmd", "device_config", "put", "game_overlay", "com.x", "mode=2"}, V("mode=2")},
+        {{"setprop", "debug.sf.late.sf.duration", "1"}, V("1")},
+        {{"cmd", "appops", "set", "com.x", "RUN_IN_BACKGROUND", "deny"}, V("deny")},
+        {{"cmd", "deviceidle", "sys-whitelist", "-com.x"}, V(std::in_place)},
+        {{"cmd", "deviceidle", "sys-whitelist", "+com.x"}, V("listed")},
+        {{"cmd", "game", "mode", "2", "com.x"}, V("2")},
+        {{"cmd", "game", "reset", "com.x"}, std::nullopt},
+        {{"am", "kill-all"}, std::nullopt},
+    };
+    for (const auto& [line, value] : given) {
+        EXPECT_EQ(value_given(line[0], Args(line.begin() + 1, line.end())), value) << testing::PrintToString(line);
     }
 }
 

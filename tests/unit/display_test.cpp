@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "display/decimal.h"
-#include "display/config_list.h"
+#include "sys/device_config_list.h"
 #include "display/downscale_factor.h"
 #include "display/fps_rules.h"
 #include "display/game_overlay.h"
@@ -14,7 +14,7 @@
 #include "display/name_matcher.h"
 #include "display/refresh_rate.h"
 #include "display/refresh_rate_line.h"
-#include "display/release_level.h"
+#include "sys/release_level.h"
 #include "display/sf_timing.h"
 
 namespace korvane {

@@ -50,6 +50,14 @@ TEST(JournalRecord, ReadsAsPlainText) {
     known.node->id = {8, 1234};
     EXPECT_EQ(format_record(known).substr(9), "node 3f-2a 8:1234 0644 /proc/sys/vm/swappiness =60\\n");
     EXPECT_EQ(parse_record(format_record(known)).value(), known);
+    // korvane's own value, and the sync mode, whose target has no key word
+    JournalRecord set = state_record(StateKind::sync_mode, {}, "persistent");
+    set.korvane_value = true;
+    EXPECT_EQ(format_record(set).substr(9), "set device_config_sync =persistent");
+    EXPECT_EQ(parse_record(format_record(set)).value(), set);
+    known.korvane_value = true;
+    EXPECT_EQ(format_record(known).substr(9), "set node 3f-2a 8:1234 0644 /proc/sys/vm/swappiness =60\\n");
+    EXPECT_EQ(parse_record(format_record(known)).value(), known);
 }
 
 TEST(JournalRecord, DamagedLinesAreRefused) {

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "sys/cluster_boundaries.h"
 #include "sys/journal/change_policy.h"
 #include "sys/runner.h"
 #include "root_only.h"
@@ -20,6 +21,25 @@ using testing::mode_of;
 using testing::slurp;
 using testing::TempDir;
 using Numbers = std::vector<uint64_t>;
+
+// What --status takes for a node still holding korvane's value.
+TEST(ReadBack, ComparedAsTheKernelShowsTheValue) {
+    struct Case {
+        const char* path;
+        const char* written;
+        const char* now;
+        bool same;
+    };
+    const Case cases[] = {
+        {"/proc/sys/kernel/sched_latency_ns", "10000000", "10000000\n", true},
+        {"/proc/sys/kernel/sched_latency_ns", "10000000", "9000000\n", false},
+        {"/proc/sys/kernel/sched_latency_ns", "1", "1\t1\n", false},  // extra slots only on a margin node
+        {"/proc/sys/kernel/sched_upmigrate", "90 95", "90\t95\n", true},
+        {"/proc/sys/walt/sched_upmigrate", "95 95", "95\t95\t95\n", true},   // GKI shows every slot
+        {"/proc/sys/walt/sched_upmigrate", "95 95", "90\t95\t95\n", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(reads_back_as_written(c.path, c.written, c.now), c.same) << c.path << " " << c.now;
+}
 
 TEST(WriteNode, WritesTheBytesAndLocksTheNode) {
     TempDir dir;

@@ -71,7 +71,7 @@ describe('the module page', () => {
     const freqs = await texts('#clusters .freqs');
     assert.match(freqs[0], /^307 403 518 .* 1786 MHz$/);
     assert.match(freqs[2], / 2995 MHz$/);
-    assert.match((await texts('#gpu dd')).join('|'), /^adreno\|818000000 734000000 .* 317000000\|/);
+    assert.match((await texts('#gpu dd')).join('|'), /^adreno\|818 734 .* 317 MHz\|/);
     assert.deepEqual(await texts('#undo-changes p'), ['Nothing to put back.']);
     assert.equal(await page.$eval('#boot-now', (e) => e.textContent), 'off');
   });
@@ -118,7 +118,10 @@ describe('the module page', () => {
       assert.ok(listed.some((path) => line.startsWith(`  ${path}: `)), `not previewed: ${line}`);
     }
     const stored = changes.join('\n');
-    for (const s of settings) {
+    // server sync goes off before the first device_config put
+    assert.ok(settings.includes('cmd device_config set_sync_disabled_for_tests persistent'));
+    assert.equal(phone.read('android/device_config_sync'), 'persistent');
+    for (const s of settings.filter((line) => / put /.test(line))) {
       const [, namespace, key] = /^(?:settings|cmd device_config) put (\S+) (\S+) /.exec(s);
       assert.ok(stored.includes(`  ${namespace} ${key}: `), `${s} not stored`);
     }
@@ -127,7 +130,14 @@ describe('the module page', () => {
     assert.ok(nodes.length >= 30 && settings.filter((s) => s.startsWith('settings put ')).length === 6);
     assert.ok(settings.some((s) => s.startsWith('cmd device_config put jobscheduler ')));
     assert.equal(await page.$eval('#preview', (e) => e.hidden), true);
-    assert.match(await page.$eval('#undo-changes summary', (e) => e.textContent), /^Nodes \(\d+\)$/);
+    assert.match(await page.$eval('#undo-changes summary', (e) => e.textContent), /^In force \(\d+\)$/);
+    // something else rewrites a setting: it stands out first, beside the restore button
+    phone.write('android/settings/global/device_idle_constants', 'inactive_to=1');
+    await page.reload();
+    await idle();
+    assert.equal(await page.$eval('#undo-changes summary', (e) => e.textContent), 'Changed since by something else (1)');
+    assert.deepEqual(await texts('#undo-changes ul.changed code'), ['setting global device_idle_constants']);
+    assert.match(await page.$eval('#undo-changes p.summary.changed', (e) => e.textContent), / 1 changed since by something else, /);
   });
 
   test('caps run with their checked percentage', async () => {
@@ -137,7 +147,7 @@ describe('the module page', () => {
     await click('form[data-kind="gpu"] [data-reset]');
     const korvane = server.execs.slice(ran).filter((c) => c.startsWith("'/data/adb/modules/korvane/"));
     assert.deepEqual(korvane.map((c) => c.replace(/^'[^']*' /, '')),
-      ["'--cpu_max' '50'", "'--dry-run' '--restore'", "'--gpu_reset'", "'--dry-run' '--restore'"]);
+      ["'--cpu_max' '50'", "'--status'", "'--gpu_reset'", "'--status'"]);
     assert.ok(!(await texts('#clusters p')).some((t) => t.endsWith('to 1786 MHz')));
     assert.equal(await page.$eval('#caps-message', (e) => e.textContent), '');
   });

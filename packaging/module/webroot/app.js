@@ -58,8 +58,8 @@ async function loadPhone() {
 }
 
 async function loadUndo() {
-  const lines = cmd.splitLines(await korvane(cmd.previewRestore()));
-  view.showChanges($('#undo-changes'), cmd.groupDry(lines), 'Nothing to put back.');
+  const lines = cmd.splitLines(await korvane(cmd.status()));
+  view.showStatus($('#undo-changes'), cmd.readStatus(lines), 'Nothing to put back.');
 }
 
 async function loadBoot() {

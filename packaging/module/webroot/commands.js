@@ -20,7 +20,7 @@ export function quote(text) {
 }
 
 const kWords = new Set([
-  '--dry-run', '--auto_setup', '--restore', '--on_boot', '--cpu_max', '--cpu_min', '--cpu_reset',
+  '--dry-run', '--auto_setup', '--restore', '--status', '--on_boot', '--cpu_max', '--cpu_min', '--cpu_reset',
   '--gpu_max', '--gpu_min', '--gpu_reset', '--gpu_info', '--get_freq_available_gpu', '--get_refresh',
   '--bypass', 'on', 'off', 'test',
   ...BOOT_CHOICES,
@@ -52,6 +52,7 @@ export const preview = (mode) => korvane('--dry-run', '--auto_setup', checkMode(
 export const apply = (mode) => korvane('--auto_setup', checkMode(mode));
 export const previewRestore = () => korvane('--dry-run', '--restore');
 export const restore = () => korvane('--restore');
+export const status = () => korvane('--status');
 export const setBootMode = (mode) => korvane('--on_boot', checkMode(mode, BOOT_CHOICES));
 export const gpuInfo = () => korvane('--gpu_info');
 export const gpuFrequencies = () => korvane('--get_freq_available_gpu');
@@ -187,6 +188,34 @@ export function groupDry(lines) {
     else if ((m = /^\[DRY\] run (.+)$/.exec(line))) (isSetting(m[1]) ? settings : tools).push(m[1]);
   }
   return { nodes: [...nodes.values()], settings, tools };
+}
+
+// --status's lines: each target's state, by what became of korvane's change.
+export function readStatus(lines) {
+  const groups = { changed: [], held: [], rebooted: [], other: [] };
+  let summary = '';
+  for (const line of lines) {
+    if (/^\[OK\] \d+ of korvane's changes in force, /.test(line)) {
+      summary = line.slice(5);
+      continue;
+    }
+    const m = /^\[(OK|WARN|INFO)\] (.+?): (.*)$/.exec(line);
+    if (!m) continue;
+    if (/: changed since by something else$/.test(line)) groups.changed.push({ target: m[2], text: m[3] });
+    else if (/: reset by a reboot$/.test(line)) groups.rebooted.push({ target: m[2], text: m[3] });
+    else if (m[1] === 'OK') groups.held.push({ target: m[2], text: m[3] });
+    else if (line !== '[INFO] korvane has changed nothing') groups.other.push({ target: m[2], text: m[3] });
+  }
+  return { ...groups, summary };
+}
+
+// A GPU frequency as the kernel lists it (Hz on Adreno and devfreq, kHz on
+// some drivers, MHz on others) in MHz; GPU clocks lie between 100 and 3000 MHz.
+export function gpuMhz(value) {
+  const n = Number(value);
+  if (n >= 1e7) return Math.round(n / 1e6);
+  if (n >= 1e4) return Math.round(n / 1e3);
+  return n;
 }
 
 // The cores' lines of reads.cores as clusters: cores sharing one policy.

@@ -1,5 +1,5 @@
 // Drawing the page. Text from the phone only ever goes in as text, never as markup.
-import { levelOf, splitLines } from './commands.js';
+import { gpuMhz, levelOf, splitLines } from './commands.js';
 
 export const $ = (selector) => document.querySelector(selector);
 
@@ -33,7 +33,12 @@ export function showClusters(clusters) {
 export function showGpu(info, freqs) {
   const box = $('#gpu');
   box.replaceChildren();
-  const rows = [['Type', info.Type], ['Frequencies', freqs.Available], ['Nodes', info.Path]];
+  // A plain list shows in MHz, as the CPU's; a MediaTek table stays as it is.
+  let available = freqs.Available;
+  if (available && /^[0-9]+( [0-9]+)*$/.test(available) && available.length <= 160) {
+    available = available.split(' ').map(gpuMhz).join(' ') + ' MHz';
+  }
+  const rows = [['Type', info.Type], ['Frequencies', available], ['Nodes', info.Path]];
   for (const [k, v] of rows) {
     if (!v) continue;
     // MediaTek lists a whole table of operating points: folded until asked for.
@@ -41,6 +46,28 @@ export function showGpu(info, freqs) {
     box.append(el('dt', {}, k), el('dd', k === 'Frequencies' ? { class: 'freqs' } : {}, value));
   }
   if (!box.firstChild) box.append(el('dd', {}, 'No GPU frequency interface found.'));
+}
+
+// What korvane changed (readStatus): what something else changed since
+// first, where it stands out beside the restore button.
+export function showStatus(box, status, emptyText) {
+  box.replaceChildren();
+  const total = status.changed.length + status.held.length + status.rebooted.length + status.other.length;
+  if (total === 0) {
+    box.append(el('p', { class: 'hint' }, emptyText));
+    return;
+  }
+  const section = (title, cls, items, open) => {
+    if (items.length === 0) return;
+    const list = el('ul', { class: cls });
+    for (const i of items) list.append(el('li', {}, el('code', {}, i.target), ' ', el('span', { class: 'value' }, i.text)));
+    box.append(el('details', open ? { open: '' } : {}, el('summary', {}, `${title} (${items.length})`), list));
+  };
+  section('Changed since by something else', 'changed', status.changed, true);
+  section('In force', 'held', status.held, status.changed.length === 0);
+  section('Reset by a reboot', 'rebooted', status.rebooted, false);
+  section('Not known', 'other', status.other, false);
+  if (status.summary) box.append(el('p', { class: status.changed.length ? 'summary changed' : 'summary' }, status.summary));
 }
 
 // A preview's or an undo's [DRY] lines, grouped.

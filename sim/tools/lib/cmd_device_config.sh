@@ -59,6 +59,25 @@ delete:3)
 		print -r -- "Failed to delete $key from $ns"
 	fi
 	;;
+# Server sync (DeviceConfigService, 12+): the mode is read with
+# is_sync_disabled_for_tests on 12/12L and get_sync_disabled_for_tests from 13.
+set_sync_disabled_for_tests:2)
+	((api >= 31)) || { print -ru2 -- "Invalid command: $verb"; result 255; }
+	case $2 in
+	none) /system/bin/toybox rm -f "$S/device_config_sync" ;;
+	persistent | until_reboot) print -nr -- "$2" >"$S/device_config_sync" ;;
+	*) print -ru2 -- 'Bad arguments'; result 255 ;;
+	esac
+	;;
+is_sync_disabled_for_tests:1 | get_sync_disabled_for_tests:1)
+	known=0
+	case $verb in
+	is_*) ((api == 31 || api == 32)) && known=1 ;;
+	get_*) ((api >= 33)) && known=1 ;;
+	esac
+	((known)) || { print -ru2 -- "Invalid command: $verb"; result 255; }
+	if [[ -f $S/device_config_sync ]]; then print -r -- "$(<"$S/device_config_sync")"; else print none; fi
+	;;
 list:1 | list:2)
 	for f in "$S/device_config"/${ns:-*}/*; do
 		[[ -f $f ]] || continue
@@ -72,7 +91,7 @@ list:1 | list:2)
 	;;
 :* | help:* | -h:*) show_help 'Device Config (device_config) commands: get NAMESPACE KEY; put NAMESPACE KEY VALUE [default]; delete NAMESPACE KEY; list [NAMESPACE]' ;;
 # DeviceConfig's shell command refuses on standard error
-get:* | put:* | delete:* | list:*) print -ru2 -- 'Bad arguments'; result 255 ;;
+get:* | put:* | delete:* | list:* | *_sync_disabled_for_tests:*) print -ru2 -- 'Bad arguments'; result 255 ;;
 *) print -ru2 -- "Invalid command: $verb"; result 255 ;;
 esac
 result 0

@@ -12,6 +12,7 @@
 #include "sys/journal/change_policy.h"
 #include "sys/journal/command_kinds.h"
 #include "sys/journal/journal.h"
+#include "sys/device_config_sync.h"
 #include "sys/node.h"
 #include "sys/os_error.h"
 #include "sys/output.h"
@@ -96,7 +97,15 @@ void remember_read(const Look& look) {
     if (look.record.node) originals_read()[str_cat(journal_path(), "\n", look.path)] = look.record.node->content;
 }
 
+// The targets of this run that have an original in the journal, by key: what
+// names them when korvane's value is noted.
+std::map<std::string, JournalRecord>& with_original() {
+    static std::map<std::string, JournalRecord> targets;
+    return targets;
+}
+
 void settle(const Look& look, Result<void> outcome) {
+    if (outcome) with_original().emplace(look.key, look.record);
     settled().emplace(look.key, std::move(outcome));
     if (look.record.node) settled_paths().emplace(str_cat(journal_path(), "\n", look.path), look.key);
 }
@@ -175,15 +184,18 @@ Result<void> record_once(Look& look, JournalOpen open) {
     if (auto known = settled().find(look.key); known != settled().end()) return known->second;
     auto held = holds(look, open);
     if (!held) return journal_refusal(target, held.error());
+    bool original = true;
     if (!*held) {
         auto read = read_original(look.record);
         if (!read) return not_recorded(target, read.error());
         if (*read) remember_read(look);
+        original = *read;
         if (*read && open == JournalOpen::create) {
             if (auto appended = journal_append({look.record}); !appended) return journal_refusal(target, appended.error());
         }
     }
     settle(look, success());
+    if (!original) with_original().erase(look.key);
     return success();
 }
 
@@ -271,6 +283,10 @@ Result<bool> allow_command(const std::string& program, const Args& args) {
     if (kind.kind == CommandKind::read) return true;
     const ChangePolicy policy = change_policy();
     if (policy == ChangePolicy::unrecorded) return true;
+    // A server sync would delete the key again: sync goes off first.
+    if (needs_record(policy) && kind.target && kind.target->kind == StateKind::device_config && args[1] == "put") {
+        keep_device_config_sync_off();
+    }
     if (needs_record(policy) && kind.kind == CommandKind::state) {
         Look look = look_at_state(*kind.target);
         if (auto recorded = record_once(look, journal_open()); !recorded) return Error{recorded.error()};
@@ -292,6 +308,44 @@ bool allow_file_write(const std::string& path, std::string_view text) {
     if (!is_dry_run(change_policy())) return true;
     out("[DRY] write '", one_line(text), "' to ", path);
     return false;
+}
+
+void note_node_written(const std::string& path, std::string_view value, bool locked) {
+    if (change_policy() != ChangePolicy::record) return;
+    auto key = settled_paths().find(str_cat(journal_path(), "\n", path));
+    if (key == settled_paths().end()) return;
+    auto target = with_original().find(key->second);
+    if (target == with_original().end()) return;
+    JournalRecord record = target->second;
+    record.node->content = std::string(value);
+    // /proc/sys keeps its table's mode whatever korvane asks.
+    if (locked && can_change_mode(path)) record.node->mode = 0444;
+    journal_note_value(std::move(record));
+}
+
+void note_node_mode(const std::string& path, mode_t mode) {
+    if (change_policy() != ChangePolicy::record) return;
+    auto key = settled_paths().find(str_cat(journal_path(), "\n", path));
+    if (key == settled_paths().end()) return;
+    auto target = with_original().find(key->second);
+    if (target == with_original().end()) return;
+    JournalRecord record = target->second;
+    // Only its mode changed: no content of korvane's own.
+    record.node->content.clear();
+    record.node->mode = mode;
+    journal_note_value(std::move(record));
+}
+
+void note_command_done(const std::string& program, const Args& args) {
+    if (change_policy() != ChangePolicy::record) return;
+    CommandClass kind = classify_command(program, args);
+    if (kind.kind != CommandKind::state) return;
+    auto value = value_given(program, args);
+    if (!value) return;
+    Look look = look_at_state(*kind.target);
+    if (with_original().count(look.key) == 0) return;
+    look.record.state->value = std::move(*value);
+    journal_note_value(std::move(look.record));
 }
 
 PlannedChange node_change(std::string path) { return PlannedChange{std::move(path), {}, {}}; }
@@ -365,6 +419,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
             settle(look, not_recorded(target, read.error()));
         } else if (!*read) {
             settle(look, success());
+            with_original().erase(look.key);  // an action holds nothing to put back
         } else {
             remember_read(look);
             records.push_back(look.record);

@@ -44,6 +44,14 @@ bool allow_removal(const std::string& path);
 // A write of one of korvane's own files: never recorded.
 bool allow_file_write(const std::string& path, std::string_view text);
 
+// After a change was made: notes the value korvane gave its target, when
+// the journal holds the target's original, for the journal's "set" record
+// (journal_write_values). `locked`: the writer set 0444 afterwards.
+void note_node_written(const std::string& path, std::string_view value, bool locked);
+void note_command_done(const std::string& program, const Args& args);
+// A mode change alone: the "set" record holds an empty content and the mode.
+void note_node_mode(const std::string& path, mode_t mode);
+
 // A change a command is about to make: to the node at `node`, or else by the
 // device-tool command line `program` `args`, or else of state whose original
 // the caller has read itself (`known`).

@@ -32,6 +32,8 @@ constexpr CommandRule kRules[] = {
     {"cmd package query-activities *",  kRead},
     {"cmd device_config get *",         kRead},
     {"cmd device_config list *",        kRead},
+    {"cmd device_config is_sync_disabled_for_tests",  kRead},
+    {"cmd device_config get_sync_disabled_for_tests", kRead},
     {"cmd appops get *",                kRead},
     {"cmd deviceidle sys-whitelist",    kRead},
     {"cmd game list *",                 kRead},
@@ -83,6 +85,10 @@ constexpr StateAccess kAccess[] = {
     // read by its caller; restore_command builds the put from the pieces
     {StateKind::game_override, 2, "game_override", "game override",   "cmd game list-configs $1",
         "cmd game set --mode $2 $1",       ""},
+    // 12/12L read the mode with is_sync_disabled_for_tests (device_config_sync.h)
+    {StateKind::sync_mode, 0,     "device_config_sync", "device_config sync mode",
+        "cmd device_config get_sync_disabled_for_tests",
+        "cmd device_config set_sync_disabled_for_tests $v", ""},
 };
 // clang-format on
 
@@ -246,6 +252,13 @@ Result<std::optional<std::string>> parse_state_value(const StateTarget& target, 
     }
     case StateKind::game_override:
         return error("read by the caller");
+    case StateKind::sync_mode: {
+        std::string_view mode = trim(output);
+        if (mode.empty() || mode.find_first_of(" \t\n") != std::string_view::npos) {
+            return error(str_cat("unexpected answer: '", mode, "'"));
+        }
+        return Value(mode);
+    }
     case StateKind::allow_list:
         if (output.starts_with(kUnknownVerb)) return error(str_cat("unexpected answer: '", trim(output), "'"));
         // "PKG,UID" per package on the list.
@@ -272,6 +285,36 @@ std::optional<std::string> listed_value(const StateTarget& target, std::string_v
     const std::string prefix = target.key.back() + "=";
     for (std::string_view line : split_lines(output)) {
         if (line.starts_with(prefix)) return std::string(line.substr(prefix.size()));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::optional<std::string>> value_given(const std::string& program, const Args& args) {
+    using Value = std::optional<std::string>;
+    CommandClass kind = classify_command(program, args);
+    if (kind.kind != CommandKind::state) return std::nullopt;
+    const bool removes = std::find(args.begin(), args.end(), "delete") != args.end();
+    switch (kind.target->kind) {
+    case StateKind::setting:
+        if (removes) return Value();
+        return Value(args[3]);
+    case StateKind::device_config:
+        if (removes) return Value();
+        return Value(args[4]);
+    case StateKind::property:
+        return Value(args[1]);
+    case StateKind::app_op:
+        return Value(args[4]);
+    case StateKind::allow_list:
+        if (args[2][0] == '-') return Value();
+        return Value(kListed);
+    case StateKind::game_mode:
+        // reset applies whatever mode is current: no value of korvane's own
+        if (args[1] != "mode") return std::nullopt;
+        return Value(args[2]);
+    case StateKind::game_override:  // put back whole by the caller, never set by korvane
+    case StateKind::sync_mode:
+        return std::nullopt;
     }
     return std::nullopt;
 }

@@ -20,7 +20,7 @@ enum class CommandKind { read, state, action };
 // A game_override is what `cmd game set` made for one mode of a game {package,
 // mode}, its value the pieces it set ("downscaleFactor=0.5,fps=60"), read by
 // the caller from the game manager's listing and put back with `cmd game set`.
-enum class StateKind { setting, device_config, property, app_op, allow_list, game_mode, game_override };
+enum class StateKind { setting, device_config, property, app_op, allow_list, game_mode, game_override, sync_mode };
 
 // A piece of tuning state: its kind and the words that name it, e.g.
 // setting {"global", "low_power"} or app_op {"com.google.android.gms", "RUN_IN_BACKGROUND"}.
@@ -70,6 +70,10 @@ std::optional<std::vector<std::string>> list_command(const StateTarget& target);
 // The target's value in the list command's "KEY=VALUE" lines; nothing when
 // the key is not listed (absent).
 std::optional<std::string> listed_value(const StateTarget& target, std::string_view output);
+
+// The value a state-changing command line gives its target (nothing inside:
+// absent); nothing when the line names no value of its own (`cmd game reset`).
+std::optional<std::optional<std::string>> value_given(const std::string& program, const Args& args);
 
 // The command that puts `value` (nothing: absent) back.
 std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 
 #include "sys/clock.h"
 #include "sys/korvane_files.h"
@@ -29,7 +30,36 @@ struct OpenJournal {
     UniqueFd fd;
     std::vector<JournalRecord> records;
     bool torn_end = false;  // the file ends in a line without its newline
+    // korvane's latest value per target (value_key), as the journal holds it
+    std::map<std::string, JournalRecord> values;
 };
+
+// Set lines that a later set line of the same target made stale, kept until
+// there are this many: then the first recording run drops them.
+constexpr size_t kMostStaleValues = 256;
+
+
+// The same value of the same target; a node's identity may differ between
+// mounts of one file system.
+bool same_value(const JournalRecord& a, const JournalRecord& b) {
+    if (a.node && b.node) return a.node->content == b.node->content && a.node->mode == b.node->mode;
+    return a.state && b.state && a.state->value == b.state->value;
+}
+
+// The indexes of the set lines that a later one for the same target replaced.
+std::vector<bool> stale_values(const std::vector<JournalLine>& lines) {
+    std::vector<bool> stale(lines.size(), false);
+    std::map<std::string, size_t> latest;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!lines[i].record || !lines[i].record->korvane_value) continue;
+        auto [at, fresh] = latest.try_emplace(value_key(*lines[i].record), i);
+        if (!fresh) {
+            stale[at->second] = true;
+            at->second = i;
+        }
+    }
+    return stale;
+}
 
 std::optional<OpenJournal> g_journal;
 
@@ -182,8 +212,12 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
         // run records anything; then the new file is opened and locked (a
         // failed replacement leaves the old one, whose stale records
         // journal_holds passes over).
+        const std::vector<bool> stale = stale_values(lines);
+        const bool too_stale = static_cast<size_t>(std::count(stale.begin(), stale.end(), true)) > kMostStaleValues;
         std::vector<std::string> kept;
-        for (const JournalLine& line : lines) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const JournalLine& line = lines[i];
+            if (too_stale && stale[i]) continue;
             if (!line.record || !of_an_earlier_boot(*line.record)) kept.push_back(line.text);
         }
         if (create && !compacted && kept.size() < lines.size()) {
@@ -191,9 +225,15 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
             (void)replace_journal(kept);
             continue;
         }
-        OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n'};
+        OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n', {}};
         for (JournalLine& line : lines) {
-            if (line.record) journal.records.push_back(std::move(line.record).value());
+            if (!line.record) continue;
+            // korvane's own values are no originals.
+            if (line.record->korvane_value) {
+                journal.values.insert_or_assign(value_key(*line.record), *line.record);
+            } else {
+                journal.records.push_back(std::move(line.record).value());
+            }
         }
         g_journal = std::move(journal);
         return &*g_journal;
@@ -203,6 +243,15 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
 }  // namespace
 
 std::string journal_path() { return korvane_file("journal"); }
+
+std::string value_key(const JournalRecord& record) {
+    if (!record.node) return record.target_text();
+    const NodeOriginal& node = *record.node;
+    // A file system mounted anew gets another device number; the inode and
+    // the node's name still tell the links to one node from other nodes.
+    if (!node.id.known()) return str_cat("node ", node.boot_id, " ", node.path);
+    return str_cat("node ", node.boot_id, " ", node.id.inode, " ", node.path.substr(node.path.rfind('/') + 1));
+}
 
 const std::string& current_boot_id() {
     static const std::string id = [] {
@@ -256,6 +305,68 @@ Result<void> journal_append(const std::vector<JournalRecord>& records) {
 
 std::optional<JournalFailure> journal_failure() { return failure_here(); }
 
+namespace {
+// korvane's values of this run, the latest per target last; written once.
+std::vector<JournalRecord>& noted_values() {
+    static std::vector<JournalRecord> values;
+    return values;
+}
+}  // namespace
+
+void journal_note_value(JournalRecord record) {
+    record.korvane_value = true;
+    noted_values().push_back(std::move(record));
+}
+
+Result<void> journal_write_values() {
+    std::vector<JournalRecord> values;
+    values.swap(noted_values());
+    if (values.empty() || !g_journal || g_journal->path != journal_path() || !g_journal->fd.valid()) return success();
+    // Only the last value a target got in this run counts, and only when the
+    // journal does not say so already: a repeated command writes nothing.
+    std::string lines;
+    for (size_t i = 0; i < values.size(); ++i) {
+        bool later = false;
+        for (size_t j = i + 1; j < values.size() && !later; ++j) {
+            later = values[j].same_target(values[i]) || value_key(values[j]) == value_key(values[i]);
+        }
+        if (later) continue;
+        auto known = g_journal->values.find(value_key(values[i]));
+        if (known != g_journal->values.end() && same_value(known->second, values[i])) continue;
+        g_journal->values.insert_or_assign(value_key(values[i]), values[i]);
+        lines += format_record(values[i]) + "\n";
+    }
+    if (lines.empty()) return success();
+    if (g_journal->torn_end) lines.insert(lines.begin(), '\n');
+    // No flush: losing these to a crash costs only status's knowledge of them.
+    if (int err = write_all(g_journal->fd.get(), lines); err != 0) {
+        g_journal->torn_end = true;
+        return journal_error(err);
+    }
+    g_journal->torn_end = false;
+    return success();
+}
+
+Result<std::optional<std::vector<JournalLine>>> journal_peek() {
+    using Lines = std::optional<std::vector<JournalLine>>;
+    int fd;
+    do {
+        fd = ::open(journal_path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return Lines();
+        return journal_error(errno);
+    }
+    UniqueFd owner(fd);
+    auto content = read_all(fd);
+    if (!content) return Error{content.error()};
+    // A line another run is appending right now is not read yet.
+    std::string text = std::move(content).value();
+    const size_t end = text.rfind('\n');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    return Lines(parse_lines(text));
+}
+
 Result<std::optional<std::vector<JournalLine>>> journal_take() {
     using Lines = std::optional<std::vector<JournalLine>>;
     // A second lock of this process's own would wait for itself.
@@ -264,7 +375,7 @@ Result<std::optional<std::vector<JournalLine>>> journal_take() {
         if (!fd) return fd.error() == busy_line() ? fail(Error{fd.error()}, true) : Error{fd.error()};
         if (!fd->valid()) return Lines();
         // Kept open, and so locked, until the process ends.
-        g_journal = OpenJournal{journal_path(), std::move(fd).value(), {}, false};
+        g_journal = OpenJournal{journal_path(), std::move(fd).value(), {}, false, {}};
     }
     auto content = read_all(g_journal->fd.get());
     if (!content) return Error{content.error()};

@@ -65,6 +65,24 @@ struct JournalLine {
 // A lock held past the time limit is the JournalFailure's `line`.
 Result<std::optional<std::vector<JournalLine>>> journal_take();
 
+// One key per target and boot for korvane's values: a node by its inode and
+// name when its identity is known (links to it and new mounts alike), else by
+// its path; state by its name.
+std::string value_key(const JournalRecord& record);
+
+// Keeps, for the end of the command, the value korvane gave a target (the
+// record's node content or state value; a node's mode as korvane left it).
+void journal_note_value(JournalRecord record);
+
+// Appends the noted values, the last one per target, as "set" records with
+// one write and no flush, to the journal this run holds; nothing when the
+// run holds none (it changed nothing recorded).
+Result<void> journal_write_values();
+
+// Reads the journal without locking it or changing anything, for a look
+// while another run may hold it: whole lines only; nothing when there is none.
+Result<std::optional<std::vector<JournalLine>>> journal_peek();
+
 // Replaces the journal with these lines (texts without newlines).
 Result<void> journal_replace(const std::vector<std::string>& lines);
 

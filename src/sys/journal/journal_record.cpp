@@ -11,6 +11,7 @@ namespace korvane {
 namespace {
 
 constexpr std::string_view kNodeWord = "node";
+constexpr std::string_view kSetWord = "set";
 constexpr size_t kChecksumDigits = 8;
 
 // FNV-1a: a few lines of code and plenty to tell a damaged line from a record.
@@ -154,9 +155,11 @@ Result<std::string> unescape_field(std::string_view text) {
 
 std::string format_record(const JournalRecord& record) {
     std::vector<std::string> fields;
+    if (record.korvane_value) fields.emplace_back(kSetWord);
     if (record.node) {
         const NodeOriginal& n = *record.node;
-        fields = {std::string(kNodeWord), escape_field(n.boot_id)};
+        fields.emplace_back(kNodeWord);
+        fields.push_back(escape_field(n.boot_id));
         if (n.id.known()) fields.push_back(std::to_string(n.id.device) + ":" + std::to_string(n.id.inode));
         for (std::string field : {octal_mode(n.mode), escape_field(n.path), value_field(n.content)}) {
             fields.push_back(std::move(field));
@@ -198,6 +201,10 @@ Result<JournalRecord> parse_record(std::string_view line) {
     if (!value) return Error{value.error()};
 
     JournalRecord record;
+    if (fields[0] == kSetWord && fields.size() > 2) {
+        record.korvane_value = true;
+        fields.erase(fields.begin());
+    }
     if (fields[0] == kNodeWord) {
         // A node whose identity is unknown has no such field.
         const bool with_id = fields.size() == 6;

@@ -3,6 +3,7 @@
 //
 //   <checksum> node <boot id> [<device>:<inode>] <mode> <path> <value>
 //   <checksum> <state kind> <key word>... <value>
+//   <checksum> set <either of the above, with the value korvane last gave>
 //
 // e.g. "8c1f03aa setting global low_power =0". The checksum is eight hex
 // digits over the rest of the line, so a torn or damaged line is never taken
@@ -52,6 +53,9 @@ struct StateOriginal {
 struct JournalRecord {
     std::optional<NodeOriginal> node;
     std::optional<StateOriginal> state;
+    // The value (and a node's mode) korvane last gave the target, not its
+    // original: written after the command, unsynced, so a crash may lose it.
+    bool korvane_value = false;
     bool operator==(const JournalRecord&) const = default;
 
     // The same target: the same node (the same known identity, or the same

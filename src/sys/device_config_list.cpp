@@ -1,4 +1,4 @@
-#include "display/config_list.h"
+#include "sys/device_config_list.h"
 
 #include "sys/text.h"
 

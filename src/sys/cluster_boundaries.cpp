@@ -1,4 +1,6 @@
-#include "profiles/cluster_boundaries.h"
+#include "sys/cluster_boundaries.h"
+
+#include <algorithm>
 
 #include "sys/node.h"
 #include "sys/text.h"
@@ -34,6 +36,15 @@ std::string per_boundary_original(std::string_view path, std::string_view origin
     std::string text;
     for (size_t i = 0; i < *boundaries; ++i) text += i == 0 ? str_cat(numbers[i]) : str_cat(" ", numbers[i]);
     return text;
+}
+
+bool reads_back_as_written(std::string_view path, std::string_view written, std::string_view now) {
+    std::vector<std::string_view> put = node_numbers(written);
+    std::vector<std::string_view> shown = node_numbers(now);
+    if (put == shown) return true;
+    // A GKI kernel shows more slots than the boundaries it takes.
+    return is_per_boundary_node(path) && !put.empty() && put.size() < shown.size() &&
+           std::equal(put.begin(), put.end(), shown.begin());
 }
 
 }  // namespace korvane

@@ -30,4 +30,10 @@ std::string per_boundary_text(std::string_view value, size_t count);
 // takes; otherwise `original` itself.
 std::string per_boundary_original(std::string_view path, std::string_view original);
 
+// True when a node at `path` that reads `now` holds what `written` put
+// there, as the kernel shows it: the same numbers or words whatever blanks,
+// tabs and line end separate them, and for a per-boundary node the written
+// margins in its first slots.
+bool reads_back_as_written(std::string_view path, std::string_view written, std::string_view now);
+
 }  // namespace korvane

@@ -1,5 +1,5 @@
 // The Android release (API level) the phone reports, which decides what the
-// game manager accepts.
+// game manager and device_config accept.
 #pragma once
 
 #include <cstdint>
@@ -17,5 +17,9 @@ std::optional<int32_t> parse_release_level(std::string_view getprop_output);
 // Asks getprop for the level: the runner's error text when it fails, no level
 // when the answer is not a number.
 Result<std::optional<int32_t>> query_release_level();
+
+// The level this process last got from getprop, asking only when it has not
+// asked yet: for a step that follows a command's own query.
+Result<std::optional<int32_t>> known_release_level();
 
 }  // namespace korvane

@@ -1,9 +1,11 @@
 #include "charging/bypass_charging.h"
 
 #include <string>
+#include <vector>
 
 #include "charging/charge_nodes.h"
 #include "charging/charge_state.h"
+#include "sys/journal/change_gate.h"
 #include "sys/node.h"
 #include "sys/output.h"
 
@@ -30,6 +32,11 @@ std::size_t scan_bypass_paths() {
 
 std::size_t write_bypass_nodes(ChargeAction action) {
     bool enable = action == ChargeAction::enable;
+    // Every original first, with one journal flush; absent nodes are passed over.
+    std::vector<PlannedChange> planned;
+    for (const BypassNode& node : kBypassNodes) planned.push_back(node_change(std::string(node.path)));
+    planned.push_back(node_change(std::string(kMtkBatteryCmdPath)));
+    record_originals(planned);
     std::size_t modified = 0;
     for (const BypassNode& node : kBypassNodes) {
         std::string path(node.path);

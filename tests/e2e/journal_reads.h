@@ -1,7 +1,9 @@
 #pragma once
-// Before each first change of a piece of tuning state, korvane reads its
-// original with the tool (settings get, getprop, ...). Tests of what a
-// command changes take those reads out; the journal's own tests check them.
+// Before its first change of a piece of tuning state, korvane reads its
+// original with the tool (settings get, getprop, ...); a command of several
+// changes reads them all first, settings with one `settings list`. Tests of
+// what a command changes take those reads out; the journal's own tests check
+// them.
 
 #include <vector>
 
@@ -10,16 +12,19 @@
 
 namespace korvane::e2e {
 
-// The calls without each read that stands right before the change it records.
+// The calls without each read of an original that a later call changes.
 inline std::vector<Call> without_journal_reads(const std::vector<Call>& calls) {
     std::vector<Call> kept;
     for (size_t i = 0; i < calls.size(); ++i) {
-        if (i + 1 < calls.size()) {
-            const Call& next = calls[i + 1];
-            CommandClass kind = classify_command(next[0], Args(next.begin() + 1, next.end()));
-            if (kind.target && read_command(*kind.target) == calls[i]) continue;
+        bool journal_read = false;
+        for (size_t j = i + 1; j < calls.size() && !journal_read; ++j) {
+            const Call& later = calls[j];
+            CommandClass kind = classify_command(later[0], Args(later.begin() + 1, later.end()));
+            if (!kind.target) continue;
+            journal_read = read_command(*kind.target) == calls[i] ||
+                           (kind.target->kind == StateKind::setting && list_command(*kind.target) == calls[i]);
         }
-        kept.push_back(calls[i]);
+        if (!journal_read) kept.push_back(calls[i]);
     }
     return kept;
 }

@@ -42,6 +42,10 @@ bool allow_removal(const std::string& path);
 // A write of one of korvane's own files: never recorded.
 bool allow_file_write(const std::string& path, std::string_view text);
 
+// The error (ENOENT, ENOTDIR) with which record_originals found the node at
+// `path` absent in this run, or 0: a write there fails with it, unopened.
+int absent_node_error(const std::string& path);
+
 // A change a command is about to make: to the node at `node`, or else by the
 // device-tool command line `program` `args`.
 struct PlannedChange {
@@ -52,11 +56,14 @@ struct PlannedChange {
 PlannedChange node_change(std::string path);
 PlannedChange command_change(std::string program, Args args);
 
-// Records with one journal flush the originals of every target that the
-// changes about to be made will touch and the journal does not hold yet:
-// each original is read first, then all records are appended and synced,
-// and only then may the command make its changes, through the primitives as
-// usual, which find their targets recorded and cost no further flush.
+// Records the originals of every target that the changes about to be made
+// will touch and the journal does not hold yet: each original is read first,
+// then all records are appended with one write. The command then makes its
+// changes through the primitives as usual; the first of them flushes the
+// journal once (journal_sync), and the others find their targets recorded and
+// on disk. A command that changes more than one target calls this (or
+// records its state originals) before its first change, so that it costs one
+// flush however many targets it has.
 // Settings and device_config keys of one namespace are read with one `list`
 // call. A target whose original cannot be recorded is not refused here: its
 // own change is refused later with the reason. Nothing outside a recording

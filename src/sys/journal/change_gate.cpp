@@ -312,6 +312,7 @@ bool allow_file_write(const std::string& path, std::string_view text) {
 }
 
 int absent_node_error(const std::string& path) {
+    if (absent_paths().empty()) return 0;
     auto absent = absent_paths().find(path_key(path));
     return absent == absent_paths().end() ? 0 : absent->second;
 }

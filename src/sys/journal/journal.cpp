@@ -209,7 +209,15 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
 
 }  // namespace
 
-std::string journal_path() { return korvane_file("journal"); }
+const std::string& journal_path() {
+    static std::string folder;
+    static std::string path;
+    if (folder != korvane_folder()) {
+        folder = korvane_folder();
+        path = korvane_file("journal");
+    }
+    return path;
+}
 
 const std::string& current_boot_id() {
     static const std::string id = [] {

@@ -14,8 +14,8 @@
 
 namespace korvane {
 
-// The journal's path.
-std::string journal_path();
+// The journal's path; asked for at every change, so built once per folder.
+const std::string& journal_path();
 
 // The kernel's id of the current boot, trimmed, read once; "unknown" when
 // it cannot be read.

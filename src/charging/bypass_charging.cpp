@@ -11,6 +11,7 @@
 #include "charging/charge_switches.h"
 #include "charging/charge_verdict.h"
 #include "sys/dry_run.h"
+#include "sys/journal/change_gate.h"
 #include "sys/output.h"
 
 namespace korvane {
@@ -34,6 +35,10 @@ Switches of_kind(const Switches& present, SwitchKind kind) {
 }
 
 std::size_t write_switches(const Switches& switches, bool enable) {
+    // Every original first, with one journal flush.
+    std::vector<PlannedChange> planned;
+    for (const ChargeSwitch& sw : switches) planned.push_back(node_change(sw.path));
+    record_originals(planned);
     std::size_t modified = 0;
     for (const ChargeSwitch& sw : switches) {
         if (write_switch(sw, enable)) ++modified;

@@ -1,9 +1,11 @@
 #include "charging/fast_charge.h"
 
 #include <string>
+#include <vector>
 
 #include "charging/charge_nodes.h"
 #include "charging/charge_state.h"
+#include "sys/journal/change_gate.h"
 #include "sys/node.h"
 #include "sys/output.h"
 
@@ -28,6 +30,10 @@ std::size_t scan_fast_charge_paths() {
 }
 
 std::size_t write_fast_charge_nodes(std::string_view value) {
+    // Every original first, with one journal flush; absent nodes are passed over.
+    std::vector<PlannedChange> planned;
+    for (std::string_view node : kFastChargeNodes) planned.push_back(node_change(std::string(node)));
+    record_originals(planned);
     std::size_t modified = 0;
     for (std::string_view node : kFastChargeNodes) {
         std::string path(node);

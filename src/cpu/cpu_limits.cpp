@@ -2,6 +2,7 @@
 #include <array>
 
 #include "cpu/cpu_freq.h"
+#include "sys/journal/change_gate.h"
 #include "sys/node.h"
 #include "sys/output.h"
 
@@ -17,6 +18,8 @@ constexpr std::array<const char*, 2> kLimitNodes = {
 
 Result<void> disable_cpu_limits() {
     out("[INFO] Removing CPU limits...");
+    // Both originals first, with one journal flush; an absent node is passed over.
+    record_originals({node_change(kLimitNodes[0]), node_change(kLimitNodes[1])});
     int32_t ok = 0;
     for (const std::string node : kLimitNodes) {
         if (!path_exists(node)) continue;

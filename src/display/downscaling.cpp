@@ -52,6 +52,7 @@ Result<std::size_t> apply_downscaling(std::string_view factor) {
     // The count is of games found, less those that game mode 2 stays
     // refused for: other per-game failures are silent.
     std::size_t applied = 0;
+    record_game_originals(*found);
     for (const std::string& game : found->games) {
         (void)store_overlay_setting(found->overlays, game, kDownscaleKey, *stored);
         if (enter_performance_mode(game)) ++applied;

@@ -8,6 +8,7 @@
 #include "display/game_override.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
+#include "sys/journal/change_gate.h"
 #include "sys/release_level.h"
 #include "sys/output.h"
 #include "sys/runner.h"
@@ -45,12 +46,15 @@ Result<void> set_fps_limit(int32_t fps) {
     size_t count = 0;
     if (fps_route_for(*level) == FpsRoute::settings) {
         if (!refresh_rate_keys_read(*level)) return error("FPS limits need Android 10 or later");
+        record_originals({command_change("settings", {"put", "system", "peak_refresh_rate", value}),
+                          command_change("settings", {"put", "system", "min_refresh_rate", value})});
         count += counted(run_command("settings", {"put", "system", "peak_refresh_rate", value}),
                          "Failed to set peak refresh rate");
         count += counted(run_command("settings", {"put", "system", "min_refresh_rate", value}),
                          "Failed to set min refresh rate");
     } else {
         const GameOverlays found = games_or_warn(*level);
+        record_game_originals(found);
         for (const std::string& game : found.games) {
             const size_t stored = counted(store_overlay_setting(found.overlays, game, kFpsKey, value),
                                           str_cat("Failed to set FPS for ", game));
@@ -69,6 +73,8 @@ Result<void> reset_fps_limit() {
     if (!level) return Error{level.error()};
     size_t count = 0;
     if (fps_route_for(*level) == FpsRoute::settings) {
+        record_originals({command_change("settings", {"delete", "system", "peak_refresh_rate"}),
+                          command_change("settings", {"delete", "system", "min_refresh_rate"})});
         count += counted(run_command("settings", {"delete", "system", "peak_refresh_rate"}),
                          "Failed to delete peak refresh rate");
         count += counted(run_command("settings", {"delete", "system", "min_refresh_rate"}),

@@ -1,6 +1,8 @@
 #include "display/overlay_store.h"
 
 #include "display/game_overlay.h"
+#include "sys/journal/change_gate.h"
+#include "sys/journal/state_originals.h"
 #include "sys/runner.h"
 #include "sys/text.h"
 
@@ -34,6 +36,21 @@ Result<GameOverlays> find_game_overlays(std::optional<int32_t> release, const Ga
     auto overlays = list_overlays();
     if (!overlays) return error(str_cat(overlays_label, overlays.error()));
     return GameOverlays{std::move(games).value(), std::move(overlays).value()};
+}
+
+void record_game_originals(const GameOverlays& found) {
+    // The overlays were listed already: no tool call reads them again. A
+    // failure here refuses each change later, with its reason.
+    std::vector<StateOriginal> overlays;
+    std::vector<PlannedChange> modes;
+    for (const std::string& game : found.games) {
+        StateOriginal overlay{{StateKind::device_config, {kNamespace, game}}, std::nullopt};
+        if (auto value = found.overlays.find(game); value != found.overlays.end()) overlay.value = value->second;
+        overlays.push_back(std::move(overlay));
+        modes.push_back(command_change("cmd", {"game", "mode", "2", game}));
+    }
+    (void)record_state_originals(overlays);
+    record_originals(modes);
 }
 
 Result<void> store_overlay_setting(const ConfigValues& overlays, const std::string& game, std::string_view key,

@@ -28,6 +28,11 @@ struct GameOverlays {
 Result<GameOverlays> find_game_overlays(std::optional<int32_t> release, const GameFetchContext& context = {},
                                         std::string_view overlays_label = {});
 
+// Records the originals of what storing a setting and entering game mode 2
+// change for each game before the first change, with one journal flush: its
+// overlay, as `overlays` lists it, and its game mode.
+void record_game_originals(const GameOverlays& found);
+
 // Puts the game's value back with `key` set to `setting` in its mode-2 entry
 // (set_mode2_setting); one `cmd device_config put`.
 Result<void> store_overlay_setting(const ConfigValues& overlays, const std::string& game, std::string_view key,

@@ -1,9 +1,11 @@
 #include "display/surfaceflinger.h"
 
 #include <cstddef>
+#include <vector>
 
 #include "display/refresh_rate_line.h"
 #include "display/sf_timing.h"
+#include "sys/journal/change_gate.h"
 #include "sys/output.h"
 #include "sys/runner.h"
 
@@ -17,8 +19,18 @@ Result<void> optimize_surfaceflinger() {
     auto model = run_command_output("getprop", {"debug.sf.use_phase_offsets_as_durations"});
     const bool skip_phase_offsets =
         phase_offsets_abort(model ? std::optional<std::string_view>(*model) : std::nullopt);
+    const std::vector<SfProperty> properties = timing_properties(rate);
+    auto skipped = [&](const SfProperty& property) {
+        return property.name.size() > kMaxPropertyName || (property.phase_offset && skip_phase_offsets);
+    };
+    // Every original first, with one journal flush.
+    std::vector<PlannedChange> planned;
+    for (const SfProperty& property : properties) {
+        if (!skipped(property)) planned.push_back(command_change("setprop", {std::string(property.name), str_cat(property.value)}));
+    }
+    record_originals(planned);
     size_t count = 0;
-    for (const SfProperty& property : timing_properties(rate)) {
+    for (const SfProperty& property : properties) {
         if (property.name.size() > kMaxPropertyName) {
             out("[WARN] Skipping property '", property.name, "' (length: ", property.name.size(),
                 ") - exceeds 31 character limit");

@@ -7,6 +7,7 @@
 
 #include "gpu/gpu_freq.h"
 #include "gpu/gpu_required.h"
+#include "sys/journal/change_gate.h"
 #include "sys/node.h"
 #include "sys/os_error.h"
 #include "sys/output.h"
@@ -41,6 +42,7 @@ Result<void> reset_listed_range(const GpuInfo& gpu) {
     std::vector<uint64_t> freqs = parse_freq_list(*text);
     if (freqs.empty()) return error("Failed to reset GPU frequencies");
     auto [lowest, highest] = std::minmax_element(freqs.begin(), freqs.end());
+    record_originals({node_change(gpu.min_node), node_change(gpu.max_node)});
     // The kernel may refuse the lower bound while the old upper one is below
     // it; only the upper bound decides the outcome.
     (void)write_node(gpu.min_node, std::to_string(*lowest));

@@ -1,18 +1,38 @@
 #include "profiles/system_profile.h"
 
+#include <string>
+#include <vector>
+
 #include "profiles/device_config_profile.h"
 #include "profiles/system_settings_table.h"
+#include "sys/concurrent_runner.h"
+#include "sys/journal/change_gate.h"
 #include "sys/output.h"
 #include "sys/runner.h"
 
 namespace korvane {
+namespace {
+
+// The six globals' originals are read with one `settings list global` and
+// recorded before the first of them changes, with one journal flush.
+void record_globals(const std::vector<ToolCommand>& commands) {
+    std::vector<PlannedChange> planned;
+    for (const ToolCommand& command : commands) planned.push_back(command_change(command.program, command.args));
+    record_originals(planned);
+}
+
+}  // namespace
 
 Result<void> apply_system_profile(TuningProfile profile) {
     out("[INFO] Applying ", profile_title(profile), " System Settings...");
+    std::vector<ToolCommand> puts;
     for (const GlobalSetting& setting : global_settings()) {
+        puts.push_back({"settings", {"put", "global", std::string(setting.name), setting_value(setting, profile)}});
+    }
+    record_globals(puts);
+    for (const ToolCommand& put : puts) {
         // Settings stored before a failure stay stored; nothing is rolled back.
-        Result<void> stored =
-            run_command("settings", {"put", "global", std::string(setting.name), setting_value(setting, profile)});
+        Result<void> stored = run_command(put.program, put.args);
         if (!stored) return stored;
     }
     // The globals still act in part on Android 12+; the rest is read from
@@ -23,10 +43,13 @@ Result<void> apply_system_profile(TuningProfile profile) {
 
 Result<void> reset_system_profile() {
     out("[INFO] Resetting System Profile...");
+    std::vector<ToolCommand> deletes;
     for (const GlobalSetting& setting : global_settings()) {
-        // Each delete stands alone: one that fails must not keep the others stored.
-        (void)run_command("settings", {"delete", "global", std::string(setting.name)});
+        deletes.push_back({"settings", {"delete", "global", std::string(setting.name)}});
     }
+    record_globals(deletes);
+    // Each delete stands alone: one that fails must not keep the others stored.
+    for (const ToolCommand& command : deletes) (void)run_command(command.program, command.args);
     delete_profile_twins(phone_release());
     out("[OK] System Profile Reset Complete");
     return success();

@@ -8,12 +8,16 @@
 namespace korvane {
 
 std::optional<size_t> cluster_boundaries() {
-    auto names = list_directory("/sys/devices/system/cpu/cpufreq");
-    if (!names) return std::nullopt;
-    size_t policies = 0;
-    for (const std::string& name : *names) policies += name.starts_with("policy") ? 1 : 0;
-    if (policies < 2) return std::nullopt;
-    return policies - 1;
+    // Read once: the clusters stay for the run, and both margins ask.
+    static const std::optional<size_t> boundaries = []() -> std::optional<size_t> {
+        auto names = list_directory("/sys/devices/system/cpu/cpufreq");
+        if (!names) return std::nullopt;
+        size_t policies = 0;
+        for (const std::string& name : *names) policies += name.starts_with("policy") ? 1 : 0;
+        if (policies < 2) return std::nullopt;
+        return policies - 1;
+    }();
+    return boundaries;
 }
 
 bool is_per_boundary_node(std::string_view path) {

@@ -12,7 +12,7 @@
 namespace korvane {
 
 // The cluster boundaries: the cpufreq policies less one; nothing when they
-// cannot be counted (no policy folders, or a single cluster).
+// cannot be counted (no policy folders, or a single cluster). Read once per run.
 std::optional<size_t> cluster_boundaries();
 
 // True for a node that holds one margin per boundary where the kernel has

@@ -45,6 +45,8 @@ std::string stored_error_text(const Stored& stored) {
 // offered (a sysctl given more values than it holds) answers a second write
 // with 0 bytes forever: the short count is the outcome, never retried.
 Stored store_once(const std::string& path, std::string_view text) {
+    // A node this command found absent a moment ago is not looked up again.
+    if (int absent = absent_node_error(path); absent != 0) return {absent, 0, text.size()};
     // No O_CREAT: on sysfs and procfs creating a missing entry fails with
     // EACCES, which would send every absent tunable to the shell fallback.
     int fd;

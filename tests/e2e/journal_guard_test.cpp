@@ -253,7 +253,7 @@ TEST(JournalGuard, AStuckToolIsCutOffAndAWaitingRunGivesUp) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     ASSERT_FALSE(cut.empty());
     EXPECT_EQ(cut.back(), "[ERROR] Could not record the original of setting global activity_manager_constants: "
-                          "Failed to execute command settings get global activity_manager_constants: timed out after 6 s");
+                          "Failed to execute command settings list global: timed out after 6 s");
     // The lock went with the run: the next one gets it at once.
     Lines after = run_with(dev, "KORVANE_LOCK_TIMEOUT=1", "--restore").lines();
     EXPECT_EQ(after, (Lines{"[INFO] Nothing to restore"}));

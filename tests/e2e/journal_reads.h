@@ -1,7 +1,9 @@
 #pragma once
-// Before each first change of a piece of tuning state, korvane reads its
-// original with the tool (settings get, getprop, ...). Tests of what a
-// command changes take those reads out; the journal's own tests check them.
+// Before its first change of a piece of tuning state, korvane reads its
+// original with the tool (settings get, getprop, ...); a command of several
+// changes reads them all first, settings with one `settings list`. Tests of
+// what a command changes take those reads out; the journal's own tests check
+// them.
 
 #include <algorithm>
 #include <optional>
@@ -23,6 +25,9 @@ struct OriginalRead {
 inline const OriginalRead kOriginalReads[] = {
     {{"settings", "put"},                      {"settings", "get", "$2", "$3"}},
     {{"settings", "delete"},                   {"settings", "get", "$2", "$3"}},
+    // a command of several settings lists their table once
+    {{"settings", "put"},                      {"settings", "list", "$2"}},
+    {{"settings", "delete"},                   {"settings", "list", "$2"}},
     {{"cmd", "device_config", "put"},          {"cmd", "device_config", "get", "$3", "$4"}},
     {{"cmd", "device_config", "delete"},       {"cmd", "device_config", "get", "$3", "$4"}},
     {{"setprop"},                              {"getprop", "$1"}},

@@ -203,9 +203,9 @@ TEST(SystemProfileE2e, ResetIgnoresFailures) {
     EXPECT_EQ(r.status, 0);
 
     SimDevice failing("snapdragon");
-    failing.fail_tool("settings", 1, "boom\n");
+    failing.fail_tool("settings", 1, "boom\n", {.args_contain = "delete"});
     EXPECT_EQ(failing.run({"--resetting_sys"}).lines().back(), "[OK] System Profile Reset Complete");
-    EXPECT_EQ(failing.calls_of("settings").size(), 6u);  // every delete tried
+    EXPECT_EQ(without_journal_reads(failing.calls_of("settings")).size(), 6u);  // every delete tried
 }
 
 }  // namespace

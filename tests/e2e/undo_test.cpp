@@ -401,6 +401,39 @@ TEST(Undo, ACrashAtAnyStepLosesNoOriginal) {
     }
 }
 
+// A command that changes several targets records them all, with one flush,
+// before its first change: killed at that change, it leaves as many originals
+// in the journal as a whole run does.
+TEST(Undo, EveryOriginalIsRecordedBeforeTheFirstChange) {
+    struct Row {
+        std::optional<int> api;
+        std::vector<std::string> command;
+        const char* tool;  // nullptr: the kernel kills at the first node write
+    };
+    const Row rows[] = {
+        {{}, {"--cpu_max", "50"}, nullptr},  {{}, {"--cpu_reset"}, nullptr}, {{}, {"--gpu_reset"}, nullptr},
+        {{}, {"--sf_auto"}, "setprop"},      {32, {"--fps_limit", "60"}, "settings"},
+    };
+    auto records = [](const SimDevice& dev) {
+        const std::string journal = dev.exists(kJournal) ? dev.read(kJournal) : "";
+        return std::count(journal.begin(), journal.end(), '\n');
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command[0]);
+        SimDevice whole("snapdragon", row.api);
+        (void)whole.run(row.command);
+        ASSERT_GT(records(whole), 1);
+        SimDevice killed("snapdragon", row.api);
+        if (row.tool) {
+            killed.kill_on_tool_call(row.tool, {.args_contain = std::string(row.tool) == "settings" ? "put" : ""}, SIGKILL);
+        } else {
+            killed.kill_on_node_write(SIGKILL, {.on_call = 1});
+        }
+        EXPECT_EQ(killed.run(row.command).status, 128 + SIGKILL);
+        EXPECT_EQ(records(killed), records(whole));
+    }
+}
+
 bool is_dry_line(const std::string& line) { return starts_with(line, "[DRY] "); }
 
 // What the battery current showed after a charger switch: a dry run switches nothing.

@@ -87,6 +87,11 @@ std::map<std::string, std::string>& settled_paths() {
     return paths;
 }
 
+std::string path_key(const std::string& path) { return path_key(path); }
+
+// The target as its change names it: a node by the path the change gave.
+std::string named(const Look& look) { return look.record.node ? look.path : look.record.target_text(); }
+
 // What this run read of each node's original, by the path its change names.
 std::map<std::string, std::string>& originals_read() {
     static std::map<std::string, std::string> read;
@@ -94,7 +99,7 @@ std::map<std::string, std::string>& originals_read() {
 }
 
 void remember_read(const Look& look) {
-    if (look.record.node) originals_read()[str_cat(journal_path(), "\n", look.path)] = look.record.node->content;
+    if (look.record.node) originals_read()[path_key(look.path)] = look.record.node->content;
 }
 
 // The targets of this run that have an original in the journal, by key: what
@@ -107,7 +112,31 @@ std::map<std::string, JournalRecord>& with_original() {
 void settle(const Look& look, Result<void> outcome) {
     if (outcome) with_original().emplace(look.key, look.record);
     settled().emplace(look.key, std::move(outcome));
-    if (look.record.node) settled_paths().emplace(str_cat(journal_path(), "\n", look.path), look.key);
+    if (look.record.node) settled_paths().emplace(path_key(look.path), look.key);
+}
+
+// The nodes record_originals found absent, with the error that said so:
+// their changes fail with it, with no second look.
+std::map<std::string, int>& absent_paths() {
+    static std::map<std::string, int> paths;
+    return paths;
+}
+
+// A node recorded in this boot under the very path a change names needs no
+// look at the node: the journal this run holds open is asked by path alone.
+// Otherwise (a link to a recorded node, a journal not open yet) the node is
+// looked at and known by its identity.
+bool held_by_path(const std::string& path) {
+    JournalRecord record;
+    record.node = NodeOriginal{path, current_boot_id(), 0, {}, {}};
+    auto held = journal_held(record, JournalOpen::if_open);
+    if (!held || !*held) return false;
+    const std::string key = path_key(path);
+    settled().emplace(key, success());
+    settled_paths().emplace(key, key);
+    // korvane's value is noted under the identity the journal knows the node by
+    with_original().emplace(key, **held);
+    return true;
 }
 
 Look look_at_node(const std::string& path, const struct stat& st) {
@@ -207,12 +236,15 @@ JournalOpen journal_open() {
 // is not there, which is let through: the change fails on its own, and a dry
 // run tries it for real, which creates nothing.
 Result<bool> pass_node(const std::string& path) {
-    if (auto known = settled_paths().find(str_cat(journal_path(), "\n", path)); known != settled_paths().end()) {
+    const std::string key = path_key(path);
+    if (auto known = settled_paths().find(key); known != settled_paths().end()) {
         if (auto outcome = settled().find(known->second); outcome != settled().end()) {
             if (!outcome->second) return Error{outcome->second.error()};
             return true;
         }
     }
+    if (absent_paths().count(key) != 0) return false;
+    if (held_by_path(path)) return true;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         if (surely_missing(errno)) return false;
@@ -241,12 +273,21 @@ Result<bool> made(Result<bool> checked) {
     return true;
 }
 
+// Made as well, once every original recorded so far is on disk: records are
+// appended unflushed, so that all a command records before its first change
+// costs one flush, taken here.
+Result<bool> made_synced(Result<bool> checked, std::string_view target) {
+    if (!checked) return checked;
+    if (auto synced = journal_sync(); !synced) return journal_refusal(target, synced.error());
+    return true;
+}
+
 bool can_change_mode(const std::string& path) { return !path.starts_with(kSysctlRoot); }
 
 }  // namespace
 
 std::optional<std::string> original_read(const std::string& path) {
-    auto read = originals_read().find(str_cat(journal_path(), "\n", path));
+    auto read = originals_read().find(path_key(path));
     if (read == originals_read().end()) return std::nullopt;
     return read->second;
 }
@@ -255,9 +296,9 @@ Result<bool> allow_node_write(const std::string& path, std::string_view value, b
     const ChangePolicy policy = change_policy();
     if (policy == ChangePolicy::unrecorded) return true;
     if (policy == ChangePolicy::record) {
-        Result<bool> allowed = made(pass_node(path));
+        Result<bool> allowed = made_synced(pass_node(path), path);
         // Written now: the original no longer says what the node holds.
-        originals_read().erase(str_cat(journal_path(), "\n", path));
+        originals_read().erase(path_key(path));
         return allowed;
     }
     auto shows = dry_run_shows(path, policy);
@@ -270,7 +311,7 @@ Result<bool> allow_node_write(const std::string& path, std::string_view value, b
 Result<bool> allow_mode_change(const std::string& path, mode_t mode) {
     const ChangePolicy policy = change_policy();
     if (policy == ChangePolicy::unrecorded) return true;
-    if (policy == ChangePolicy::record) return made(pass_node(path));
+    if (policy == ChangePolicy::record) return made_synced(pass_node(path), path);
     auto shows = dry_run_shows(path, policy);
     // A node whose mode cannot change fails as it would.
     if (!shows || !*shows || !can_change_mode(path)) return made(std::move(shows));
@@ -290,6 +331,7 @@ Result<bool> allow_command(const std::string& program, const Args& args) {
     if (needs_record(policy) && kind.kind == CommandKind::state) {
         Look look = look_at_state(*kind.target);
         if (auto recorded = record_once(look, journal_open()); !recorded) return Error{recorded.error()};
+        if (policy == ChangePolicy::record) return made_synced(true, look.record.target_text());
     }
     if (policy == ChangePolicy::record) return true;
     std::string line = "[DRY] run " + program;
@@ -312,7 +354,7 @@ bool allow_file_write(const std::string& path, std::string_view text) {
 
 void note_node_written(const std::string& path, std::string_view value, bool locked) {
     if (change_policy() != ChangePolicy::record) return;
-    auto key = settled_paths().find(str_cat(journal_path(), "\n", path));
+    auto key = settled_paths().find(path_key(path));
     if (key == settled_paths().end()) return;
     auto target = with_original().find(key->second);
     if (target == with_original().end()) return;
@@ -325,7 +367,7 @@ void note_node_written(const std::string& path, std::string_view value, bool loc
 
 void note_node_mode(const std::string& path, mode_t mode) {
     if (change_policy() != ChangePolicy::record) return;
-    auto key = settled_paths().find(str_cat(journal_path(), "\n", path));
+    auto key = settled_paths().find(path_key(path));
     if (key == settled_paths().end()) return;
     auto target = with_original().find(key->second);
     if (target == with_original().end()) return;
@@ -348,6 +390,12 @@ void note_command_done(const std::string& program, const Args& args) {
     journal_note_value(std::move(look.record));
 }
 
+int absent_node_error(const std::string& path) {
+    if (absent_paths().empty()) return 0;
+    auto absent = absent_paths().find(path_key(path));
+    return absent == absent_paths().end() ? 0 : absent->second;
+}
+
 PlannedChange node_change(std::string path) { return PlannedChange{std::move(path), {}, {}}; }
 
 PlannedChange command_change(std::string program, Args args) {
@@ -367,8 +415,13 @@ void record_originals(const std::vector<PlannedChange>& changes) {
             look.record.state->value = change.known->value;
             look.known = true;
         } else if (!change.node.empty()) {
+            if (held_by_path(change.node)) continue;
             struct stat st {};
-            if (::stat(change.node.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;  // its change says why
+            if (::stat(change.node.c_str(), &st) != 0) {
+                if (surely_missing(errno)) absent_paths().emplace(path_key(change.node), errno);
+                continue;  // its change says why
+            }
+            if (S_ISDIR(st.st_mode)) continue;
             look = look_at_node(change.node, st);
         } else {
             CommandClass kind = classify_command(change.program, change.args);
@@ -403,7 +456,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
     std::vector<JournalRecord> records;
     std::vector<const Look*> recorded;
     for (Look& look : looks) {
-        const std::string target = look.record.target_text();
+        const std::string target = named(look);
         Result<bool> read = false;
         auto list = look.record.state ? list_command(look.record.state->target) : std::nullopt;
         auto answer = list ? listed.find(*list) : listed.end();
@@ -412,6 +465,9 @@ void record_originals(const std::vector<PlannedChange>& changes) {
         } else if (answer != listed.end() && answer->second) {
             look.record.state->value = listed_value(look.record.state->target, *answer->second);
             read = true;
+        } else if (answer != listed.end()) {
+            // A tool that could not list its namespace is not asked once per key.
+            read = Error{answer->second.error()};
         } else {
             read = read_original(look.record);
         }
@@ -428,7 +484,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
     }
     auto appended = journal_append(records);
     for (const Look* look : recorded) {
-        settle(*look, appended ? success() : not_recorded(look->record.target_text(), appended.error()));
+        settle(*look, appended ? success() : not_recorded(named(*look), appended.error()));
     }
     if (!appended) tell_journal_failure();
 }

@@ -51,6 +51,9 @@ void note_node_written(const std::string& path, std::string_view value, bool loc
 void note_command_done(const std::string& program, const Args& args);
 // A mode change alone: the "set" record holds an empty content and the mode.
 void note_node_mode(const std::string& path, mode_t mode);
+// The error (ENOENT, ENOTDIR) with which record_originals found the node at
+// `path` absent in this run, or 0: a write there fails with it, unopened.
+int absent_node_error(const std::string& path);
 
 // A change a command is about to make: to the node at `node`, or else by the
 // device-tool command line `program` `args`, or else of state whose original
@@ -65,11 +68,14 @@ PlannedChange node_change(std::string path);
 PlannedChange command_change(std::string program, Args args);
 PlannedChange known_change(StateOriginal original);
 
-// Records with one journal flush the originals of every target that the
-// changes about to be made will touch and the journal does not hold yet:
-// each original is read first, then all records are appended and synced,
-// and only then may the command make its changes, through the primitives as
-// usual, which find their targets recorded and cost no further flush.
+// Records the originals of every target that the changes about to be made
+// will touch and the journal does not hold yet: each original is read first,
+// then all records are appended with one write. The command then makes its
+// changes through the primitives as usual; the first of them flushes the
+// journal once (journal_sync), and the others find their targets recorded and
+// on disk. A command that changes more than one target calls this (or
+// records its state originals) before its first change, so that it costs one
+// flush however many targets it has.
 // Settings and device_config keys of one namespace are read with one `list`
 // call. A target whose original cannot be recorded is not refused here: its
 // own change is refused later with the reason. Nothing outside a recording

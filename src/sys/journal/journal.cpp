@@ -32,6 +32,7 @@ struct OpenJournal {
     bool torn_end = false;  // the file ends in a line without its newline
     // korvane's latest value per target (value_key), as the journal holds it
     std::map<std::string, JournalRecord> values;
+    bool unsynced = false;  // records appended and not yet flushed
 };
 
 // Set lines that a later set line of the same target made stale, kept until
@@ -110,16 +111,21 @@ int lock_waiting(int fd) {
 
 // Opens and locks the journal. A lock won on a file that a concurrent undo
 // renamed away in the meantime is worthless: then the new file is opened.
+// Where the journal is missing and `create`, makes korvane's folder as
+// needed and the journal.
 Result<UniqueFd> open_locked(bool create) {
     const std::string path = journal_path();
     for (;;) {
         bool created = false;
-        int fd = -1;
-        if (create) {
+        // The journal is there on all but the first run: opened with no
+        // look at its folder first.
+        int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && create && (errno == ENOENT || errno == ENOTDIR)) {
+            if (auto folder = ensure_korvane_folder(); !folder) return Error{folder.error()};
             fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             created = fd >= 0;
+            if (fd < 0 && errno == EEXIST) continue;  // another run made it meanwhile
         }
-        if (fd < 0 && (!create || errno == EEXIST)) fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             if (errno == ENOENT && !create) return UniqueFd();
             return journal_error(errno);
@@ -191,9 +197,6 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
     if (g_journal && g_journal->path == journal_path()) return &*g_journal;
     if (g_failure && g_failure->path == journal_path()) return error(g_failure->error);
     const bool create = how == JournalOpen::create;
-    if (create) {
-        if (auto folder = ensure_korvane_folder(); !folder) return fail(Error{folder.error()});
-    }
     for (bool compacted = false;;) {
         auto fd = open_locked(create);
         if (!fd) return fail(Error{fd.error()}, fd.error() == busy_line());
@@ -242,7 +245,15 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
 
 }  // namespace
 
-std::string journal_path() { return korvane_file("journal"); }
+const std::string& journal_path() {
+    static std::string folder;
+    static std::string path;
+    if (folder != korvane_folder()) {
+        folder = korvane_folder();
+        path = korvane_file("journal");
+    }
+    return path;
+}
 
 std::string value_key(const JournalRecord& record) {
     if (!record.node) return record.target_text();
@@ -270,13 +281,20 @@ bool of_an_earlier_boot(const JournalRecord& record) {
            record.node->boot_id != current_boot_id();
 }
 
-Result<bool> journal_holds(const JournalRecord& record, JournalOpen open) {
+Result<std::optional<JournalRecord>> journal_held(const JournalRecord& record, JournalOpen open) {
+    if (open == JournalOpen::if_open && (!g_journal || g_journal->path != journal_path())) return std::nullopt;
     auto journal = open_journal(open);
     if (!journal) return Error{journal.error()};
-    const auto& records = (*journal)->records;
-    return std::any_of(records.begin(), records.end(), [&](const JournalRecord& held) {
-        return held.same_target(record) && !of_an_earlier_boot(held);
-    });
+    for (const JournalRecord& held : (*journal)->records) {
+        if (held.same_target(record) && !of_an_earlier_boot(held)) return held;
+    }
+    return std::nullopt;
+}
+
+Result<bool> journal_holds(const JournalRecord& record, JournalOpen open) {
+    auto held = journal_held(record, open);
+    if (!held) return Error{held.error()};
+    return held->has_value();
 }
 
 Result<void> journal_append(const std::vector<JournalRecord>& records) {
@@ -293,13 +311,20 @@ Result<void> journal_append(const std::vector<JournalRecord>& records) {
         journal.torn_end = true;  // part of the lines may have reached the file
         return fail(journal_error(err));
     }
+    journal.torn_end = false;
+    journal.unsynced = true;
+    journal.records.insert(journal.records.end(), records.begin(), records.end());
+    return success();
+}
+
+Result<void> journal_sync() {
+    if (!g_journal || !g_journal->unsynced) return success();
     // fdatasync carries the appended bytes and the new size, all a reader
     // needs, without waiting for the times to be written as well.
-    while (::fdatasync(journal.fd.get()) != 0) {
+    while (::fdatasync(g_journal->fd.get()) != 0) {
         if (errno != EINTR) return fail(journal_error(errno));
     }
-    journal.torn_end = false;
-    journal.records.insert(journal.records.end(), records.begin(), records.end());
+    g_journal->unsynced = false;
     return success();
 }
 

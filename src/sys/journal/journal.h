@@ -14,8 +14,8 @@
 
 namespace korvane {
 
-// The journal's path.
-std::string journal_path();
+// The journal's path; asked for at every change, so built once per folder.
+const std::string& journal_path();
 
 // The kernel's id of the current boot, trimmed, read once; empty when it
 // cannot be read.
@@ -27,20 +27,28 @@ const std::string& current_boot_id();
 bool of_an_earlier_boot(const JournalRecord& record);
 
 // Whether a look at the journal may create it (and korvane's folder, and
-// /data/adb when a root without a manager left none) or only reads an
-// existing one, as a dry run does.
-enum class JournalOpen { create, existing };
+// /data/adb when a root without a manager left none), only reads an existing
+// one, as a dry run does, or only looks at the journal this run holds open
+// already (none open: it holds nothing), which costs no system call.
+enum class JournalOpen { create, existing, if_open };
 
 // True when the journal already holds the original of `record`'s target
 // (for a node: a record of the current boot). The first call opens, locks
 // and reads the journal, first dropping node records of earlier boots from
 // it; an absent journal opened as `existing` holds nothing.
 Result<bool> journal_holds(const JournalRecord& record, JournalOpen open = JournalOpen::create);
+// The record of the original that journal_holds finds, if any.
+Result<std::optional<JournalRecord>> journal_held(const JournalRecord& record, JournalOpen open = JournalOpen::create);
 
-// Appends the records with one write and syncs them to disk with one flush:
-// a command that changes several targets records them all before its first
-// change. Errors name the journal and the operating-system error.
+// Appends the records with one write. They reach the disk with the next
+// journal_sync, which the change gate calls before every change: a command
+// that records its targets in several steps before its first change pays one
+// flush. Errors name the journal and the operating-system error.
 Result<void> journal_append(const std::vector<JournalRecord>& records);
+
+// Flushes what was appended since the last flush, if anything, with one
+// fdatasync; nothing when all is on disk already.
+Result<void> journal_sync();
 
 // Why the journal cannot be kept in this run, once opening or appending to
 // it failed; it is not tried again. `line` is the text of the one [ERROR]

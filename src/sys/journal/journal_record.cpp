@@ -24,10 +24,12 @@ uint32_t checksum(std::string_view text) {
     return hash;
 }
 
+// Every run checks every line's checksum: no formatted print per line.
 std::string hex32(uint32_t value) {
-    char buffer[9];
-    std::snprintf(buffer, sizeof buffer, "%08x", value);
-    return buffer;
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text(kChecksumDigits, '0');
+    for (size_t i = kChecksumDigits; i-- > 0; value >>= 4) text[i] = kDigits[value & 0xf];
+    return text;
 }
 
 Result<mode_t> parse_mode(std::string_view text) {
@@ -124,6 +126,7 @@ Result<std::string> unescape_field(std::string_view text) {
     if (text == "\\e") return std::string();
     if (text.empty()) return error("empty field");
     std::string out;
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7f) return error("unescaped control byte");

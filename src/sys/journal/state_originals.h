@@ -11,8 +11,8 @@
 
 namespace korvane {
 
-// Appends the originals the journal does not hold yet, in one write and one
-// flush. Does nothing unless changes are recorded (not in a dry run, not in
+// Appends the originals the journal does not hold yet, in one write; the
+// first change flushes them with the rest (journal_sync). Does nothing unless changes are recorded (not in a dry run, not in
 // the undo). An error is "Could not record the originals: " and the cause:
 // then none of these targets may change.
 Result<void> record_state_originals(const std::vector<StateOriginal>& originals);

@@ -87,7 +87,7 @@ std::map<std::string, std::string>& settled_paths() {
     return paths;
 }
 
-std::string path_key(const std::string& path) { return path_key(path); }
+std::string path_key(const std::string& path) { return str_cat(journal_path(), "\n", path); }
 
 // The target as its change names it: a node by the path the change gave.
 std::string named(const Look& look) { return look.record.node ? look.path : look.record.target_text(); }

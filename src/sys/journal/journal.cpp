@@ -282,13 +282,14 @@ bool of_an_earlier_boot(const JournalRecord& record) {
 }
 
 Result<std::optional<JournalRecord>> journal_held(const JournalRecord& record, JournalOpen open) {
-    if (open == JournalOpen::if_open && (!g_journal || g_journal->path != journal_path())) return std::nullopt;
+    using Held = std::optional<JournalRecord>;
+    if (open == JournalOpen::if_open && (!g_journal || g_journal->path != journal_path())) return Held();
     auto journal = open_journal(open);
     if (!journal) return Error{journal.error()};
     for (const JournalRecord& held : (*journal)->records) {
-        if (held.same_target(record) && !of_an_earlier_boot(held)) return held;
+        if (held.same_target(record) && !of_an_earlier_boot(held)) return Held(held);
     }
-    return std::nullopt;
+    return Held();
 }
 
 Result<bool> journal_holds(const JournalRecord& record, JournalOpen open) {

@@ -141,7 +141,11 @@ private:
 // applied, as nothing may be changed.
 bool apply_row(const TweakWrite& w, ShownValues& shown) {
     const std::optional<std::string>& now = shown.of(w.path);
-    if (now && holds_value(w.path, *now, w.value)) return !journal_failure();
+    if (now && holds_value(w.path, *now, w.value)) {
+        // korvane's value all the same, so that a later change of it shows
+        note_node_written(w.path, w.value, false);
+        return !journal_failure();
+    }
     if (now && switches_boost_type(w.path, *now, w.value) && write_node(w.path, "0")) shown.wrote(w.path, "0");
     if (!write_node(w.path, w.value)) return false;
     shown.wrote(w.path, w.value);

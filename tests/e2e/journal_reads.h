@@ -59,6 +59,19 @@ inline bool reads_original_of(const Call& read, const Call& change) {
     return false;
 }
 
+// The originals a journal's text holds: every record but korvane's own
+// values ("<checksum> set ...").
+inline long original_records(const std::string& journal) {
+    long count = 0;
+    for (size_t at = 0; at < journal.size();) {
+        const size_t end = std::min(journal.find('\n', at), journal.size());
+        const size_t word = journal.find(' ', at);
+        if (end < journal.size() && (word > end || journal.compare(word + 1, 4, "set ") != 0)) ++count;
+        at = end + 1;
+    }
+    return count;
+}
+
 // The line korvane prints when it turns server sync off before its first
 // device_config put of a run (Android 12+).
 inline const std::string kSyncOff =

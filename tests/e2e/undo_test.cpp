@@ -415,8 +415,7 @@ TEST(Undo, EveryOriginalIsRecordedBeforeTheFirstChange) {
         {{}, {"--sf_auto"}, "setprop"},      {32, {"--fps_limit", "60"}, "settings"},
     };
     auto records = [](const SimDevice& dev) {
-        const std::string journal = dev.exists(kJournal) ? dev.read(kJournal) : "";
-        return std::count(journal.begin(), journal.end(), '\n');
+        return original_records(dev.exists(kJournal) ? dev.read(kJournal) : "");
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.command[0]);

@@ -18,6 +18,12 @@ settle_game() {
 # short of its words once they are read. Both on standard error.
 typeset -i most=0
 case $verb in put) most=5 ;; get | delete) most=3 ;; list) most=2 ;; esac
+# the sync verbs, on the releases that know them
+case $verb in
+set_sync_disabled_for_tests) ((api >= 31)) && most=2 ;;
+is_sync_disabled_for_tests) ((api == 31 || api == 32)) && most=1 ;;
+get_sync_disabled_for_tests) ((api >= 33)) && most=1 ;;
+esac
 if ((most && $# > most)) || [[ $verb = put && $# = 5 && $5 != default ]]; then
 	print -ru2 -- 'Too many arguments'
 	result 255

@@ -352,30 +352,37 @@ bool allow_file_write(const std::string& path, std::string_view text) {
     return false;
 }
 
-void note_node_written(const std::string& path, std::string_view value, bool locked) {
-    if (change_policy() != ChangePolicy::record) return;
+namespace {
+
+// The journal's record of the node at `path` whose original this run holds,
+// to note korvane's value under; none outside a recording run.
+std::optional<JournalRecord> recorded_node(const std::string& path) {
+    if (change_policy() != ChangePolicy::record) return std::nullopt;
     auto key = settled_paths().find(path_key(path));
-    if (key == settled_paths().end()) return;
+    if (key == settled_paths().end()) return std::nullopt;
     auto target = with_original().find(key->second);
-    if (target == with_original().end()) return;
-    JournalRecord record = target->second;
-    record.node->content = std::string(value);
+    if (target == with_original().end()) return std::nullopt;
+    return target->second;
+}
+
+}  // namespace
+
+void note_node_written(const std::string& path, std::string_view value, bool locked) {
+    auto record = recorded_node(path);
+    if (!record) return;
+    record->node->content = std::string(value);
     // /proc/sys keeps its table's mode whatever korvane asks.
-    if (locked && can_change_mode(path)) record.node->mode = 0444;
-    journal_note_value(std::move(record));
+    if (locked && can_change_mode(path)) record->node->mode = 0444;
+    journal_note_value(std::move(*record));
 }
 
 void note_node_mode(const std::string& path, mode_t mode) {
-    if (change_policy() != ChangePolicy::record) return;
-    auto key = settled_paths().find(path_key(path));
-    if (key == settled_paths().end()) return;
-    auto target = with_original().find(key->second);
-    if (target == with_original().end()) return;
-    JournalRecord record = target->second;
+    auto record = recorded_node(path);
+    if (!record) return;
     // Only its mode changed: no content of korvane's own.
-    record.node->content.clear();
-    record.node->mode = mode;
-    journal_note_value(std::move(record));
+    record->node->content.clear();
+    record->node->mode = mode;
+    journal_note_value(std::move(*record));
 }
 
 void note_command_done(const std::string& program, const Args& args) {

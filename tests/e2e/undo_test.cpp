@@ -507,6 +507,7 @@ std::set<std::string> real_targets(const SimDevice& dev) {
         if (section == "Files and nodes:" && starts_with(line, "  /") && !starts_with(line, "  /data/adb/korvane/")) {
             std::string path = line.substr(2, line.find(": ") - 2);
             if (path.ends_with("/")) path.pop_back();  // a folder
+            if (path == "/proc/self") continue;           // lent to a sanitized build's runtime
             targets.insert("node " + path);
         }
     }

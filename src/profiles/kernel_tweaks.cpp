@@ -43,81 +43,9 @@ bool is_margin(std::string_view path) {
     return false;
 }
 
-// A per-boundary node takes the row's value once per cluster boundary; when
-// the boundaries cannot be counted, as many times as the node shows values.
-std::string value_for(const std::string& path, std::string_view value) {
-    if (!is_per_boundary_node(path)) return std::string(value);
-    auto shown = read_node(path);
-    if (!shown) return std::string(value);
-    size_t count = node_numbers(*shown).size();
-    if (count <= 1) return std::string(value);
-    return per_boundary_text(value, cluster_boundaries().value_or(count));
-}
-
-TweakWrite resolve(const KernelTweak& tweak) {
-    std::string path = tunable_path(tweak.path);
-    std::string value = value_for(path, tweak.value);
-    return {std::move(path), std::move(value)};
-}
-
-// True when the up margin `value` lies below a value the partner `down_path`
-// holds now, at any boundary: the kernel would refuse it.
-bool below_partner(std::string_view value, const std::string& down_path) {
-    std::vector<std::string_view> values = node_numbers(value);
-    auto up = values.empty() ? std::nullopt : parse_i32(values[0]);
-    auto down = read_node(down_path);
-    if (!up || !down) return false;
-    for (std::string_view number : node_numbers(*down)) {
-        auto d = parse_i32(number);
-        if (d && *d > *up) return true;
-    }
-    return false;
-}
-
-// Both margin pairs end at the profile's values whatever they held: where an
-// up margin would fall below its partner's current down margin, the down
-// margin is written first.
-void order_margin_pairs(std::vector<TweakWrite>& writes) {
-    for (const auto& pair : kMarginPairs) {
-        for (size_t up = 0; up < writes.size(); ++up) {
-            if (base_name(writes[up].path) != pair.up) continue;
-            std::string dir = writes[up].path.substr(0, writes[up].path.rfind('/') + 1);
-            for (size_t down = up + 1; down < writes.size(); ++down) {
-                if (writes[down].path != dir + std::string(pair.down)) continue;
-                if (below_partner(writes[up].value, writes[down].path)) {
-                    TweakWrite moved = std::move(writes[down]);
-                    writes.erase(writes.begin() + static_cast<std::ptrdiff_t>(down));
-                    writes.insert(writes.begin() + static_cast<std::ptrdiff_t>(up), std::move(moved));
-                }
-                break;
-            }
-        }
-    }
-}
-
-// Each row's write, in table order except for the margin pairs. Only the rows
-// that a kernel may keep elsewhere or in another form are looked at first;
-// every other missing node is just a write that fails and is not counted.
-std::vector<TweakWrite> plan_writes(const std::vector<KernelTweak>& tweaks) {
-    std::vector<TweakWrite> writes;
-    writes.reserve(tweaks.size());
-    for (const KernelTweak& tweak : tweaks) writes.push_back(resolve(tweak));
-    order_margin_pairs(writes);
-    return writes;
-}
-
-// True when a node showing `shown` holds `value` already: the same numbers,
-// or for a per-boundary node the same first ones (GKI shows spare slots).
-bool holds_value(const std::string& path, std::string_view shown, std::string_view value) {
-    std::vector<std::string_view> have = node_numbers(shown);
-    std::vector<std::string_view> want = node_numbers(value);
-    if (is_per_boundary_node(path) && have.size() > want.size()) have.resize(want.size());
-    return !want.empty() && have == want;
-}
-
 // What each node shows, as far as this run knows: the read the journal made
-// of its original, else one read here (which takes the place of a write when
-// the node holds the value), then what was written. A node that cannot be
+// of its original, else one read here, which serves the plan and takes the
+// place of a write when the node holds the value; then what was written. A node that cannot be
 // read (write-only) is always written.
 class ShownValues {
 public:
@@ -135,6 +63,79 @@ public:
 private:
     std::map<std::string, std::optional<std::string>> shown_;
 };
+
+// A per-boundary node takes the row's value once per cluster boundary; when
+// the boundaries cannot be counted, as many times as the node shows values.
+std::string value_for(const std::string& path, std::string_view value, ShownValues& values) {
+    if (!is_per_boundary_node(path)) return std::string(value);
+    const std::optional<std::string>& shown = values.of(path);
+    if (!shown) return std::string(value);
+    size_t count = node_numbers(*shown).size();
+    if (count <= 1) return std::string(value);
+    return per_boundary_text(value, cluster_boundaries().value_or(count));
+}
+
+TweakWrite resolve(const KernelTweak& tweak, ShownValues& shown) {
+    std::string path = tunable_path(tweak.path);
+    std::string value = value_for(path, tweak.value, shown);
+    return {std::move(path), std::move(value)};
+}
+
+// True when the up margin `value` lies below a value the partner `down_path`
+// holds now, at any boundary: the kernel would refuse it.
+bool below_partner(std::string_view value, const std::string& down_path, ShownValues& shown) {
+    std::vector<std::string_view> values = node_numbers(value);
+    auto up = values.empty() ? std::nullopt : parse_i32(values[0]);
+    const std::optional<std::string>& down = shown.of(down_path);
+    if (!up || !down) return false;
+    for (std::string_view number : node_numbers(*down)) {
+        auto d = parse_i32(number);
+        if (d && *d > *up) return true;
+    }
+    return false;
+}
+
+// Both margin pairs end at the profile's values whatever they held: where an
+// up margin would fall below its partner's current down margin, the down
+// margin is written first.
+void order_margin_pairs(std::vector<TweakWrite>& writes, ShownValues& shown) {
+    for (const auto& pair : kMarginPairs) {
+        for (size_t up = 0; up < writes.size(); ++up) {
+            if (base_name(writes[up].path) != pair.up) continue;
+            std::string dir = writes[up].path.substr(0, writes[up].path.rfind('/') + 1);
+            for (size_t down = up + 1; down < writes.size(); ++down) {
+                if (writes[down].path != dir + std::string(pair.down)) continue;
+                if (below_partner(writes[up].value, writes[down].path, shown)) {
+                    TweakWrite moved = std::move(writes[down]);
+                    writes.erase(writes.begin() + static_cast<std::ptrdiff_t>(down));
+                    writes.insert(writes.begin() + static_cast<std::ptrdiff_t>(up), std::move(moved));
+                }
+                break;
+            }
+        }
+    }
+}
+
+// Each row's write, in table order except for the margin pairs. Only the rows
+// that a kernel may keep elsewhere or in another form are looked at first;
+// every other missing node is just a write that fails and is not counted.
+std::vector<TweakWrite> plan_writes(const std::vector<KernelTweak>& tweaks, ShownValues& shown) {
+    std::vector<TweakWrite> writes;
+    writes.reserve(tweaks.size());
+    for (const KernelTweak& tweak : tweaks) writes.push_back(resolve(tweak, shown));
+    order_margin_pairs(writes, shown);
+    return writes;
+}
+
+// True when a node showing `shown` holds `value` already: the same numbers,
+// or for a per-boundary node the same first ones (GKI shows spare slots).
+bool holds_value(const std::string& path, std::string_view shown, std::string_view value) {
+    std::vector<std::string_view> have = node_numbers(shown);
+    std::vector<std::string_view> want = node_numbers(value);
+    if (is_per_boundary_node(path) && have.size() > want.size()) have.resize(want.size());
+    return !want.empty() && have == want;
+}
+
 
 // One row: applied when the node holds the value already, else written
 // (from one boost type to another by way of 0). Without a journal nothing is
@@ -154,13 +155,12 @@ bool apply_row(const TweakWrite& w, ShownValues& shown) {
 
 // Applies in order and counts each row applied once. A refused margin is
 // written once more after the rest, when its partner has moved.
-uint32_t write_tweaks(const std::vector<TweakWrite>& writes) {
+uint32_t write_tweaks(const std::vector<TweakWrite>& writes, ShownValues& shown) {
     // Every original first, with one journal flush, then the writes.
     std::vector<PlannedChange> planned;
     planned.reserve(writes.size());
     for (const TweakWrite& w : writes) planned.push_back(node_change(w.path));
     record_originals(planned);
-    ShownValues shown;
     uint32_t written = 0;
     std::vector<const TweakWrite*> retry;
     for (const TweakWrite& w : writes) {
@@ -180,14 +180,16 @@ uint32_t write_tweaks(const std::vector<TweakWrite>& writes) {
 
 Result<void> apply_kernel_tweaks(TuningProfile profile) {
     out("[INFO] Applying ", profile_title(profile), " Kernel Tweaks...");
-    uint32_t written = write_tweaks(plan_writes(kernel_tweak_table(profile)));
+    ShownValues shown;
+    uint32_t written = write_tweaks(plan_writes(kernel_tweak_table(profile), shown), shown);
     out("[OK] Applied ", written, " kernel tweaks");
     return success();
 }
 
 Result<void> apply_common_tweaks() {
     out("[INFO] Applying common tweaks...");
-    uint32_t written = write_tweaks(plan_writes(common_startup_table()));
+    ShownValues shown;
+    uint32_t written = write_tweaks(plan_writes(common_startup_table(), shown), shown);
     if (written == 0) return error("Failed to apply common tweaks");
     out("[OK] Common tweaks applied (", written, " operations)");
     return success();

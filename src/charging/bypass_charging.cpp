@@ -34,11 +34,15 @@ Switches of_kind(const Switches& present, SwitchKind kind) {
     return picked;
 }
 
-std::size_t write_switches(const Switches& switches, bool enable) {
-    // Every original first, with one journal flush.
+std::vector<PlannedChange> switch_changes(const Switches& switches) {
     std::vector<PlannedChange> planned;
     for (const ChargeSwitch& sw : switches) planned.push_back(node_change(sw.path));
-    record_originals(planned);
+    return planned;
+}
+
+std::size_t write_switches(const Switches& switches, bool enable) {
+    // Every original first, with one journal flush.
+    record_originals(switch_changes(switches));
     std::size_t modified = 0;
     for (const ChargeSwitch& sw : switches) {
         if (write_switch(sw, enable)) ++modified;
@@ -107,6 +111,8 @@ std::size_t disable_bypass() {
 }
 
 }  // namespace
+
+std::vector<PlannedChange> bypass_off_changes() { return switch_changes(present_switches()); }
 
 Result<std::size_t> set_bypass_charging(std::string_view state) {
     auto action = parse_charge_action(state);

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
+#include "sys/journal/change_gate.h"
 #include "sys/result.h"
 
 namespace korvane {
@@ -11,5 +13,9 @@ namespace korvane {
 // `state` is on/1/y, off/0/n or test in any letter case. Returns the count of
 // nodes modified (or found, for test); fails only on an invalid state.
 Result<std::size_t> set_bypass_charging(std::string_view state);
+
+// The switches set_bypass_charging("off") writes: every one the phone has.
+// Turning bypass on has no such list: its rounds follow the charger's answer.
+std::vector<PlannedChange> bypass_off_changes();
 
 }  // namespace korvane

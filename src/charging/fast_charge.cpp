@@ -31,9 +31,7 @@ std::size_t scan_fast_charge_paths() {
 
 std::size_t write_fast_charge_nodes(std::string_view value) {
     // Every original first, with one journal flush; absent nodes are passed over.
-    std::vector<PlannedChange> planned;
-    for (std::string_view node : kFastChargeNodes) planned.push_back(node_change(std::string(node)));
-    record_originals(planned);
+    record_originals(fast_charge_changes());
     std::size_t modified = 0;
     for (std::string_view node : kFastChargeNodes) {
         std::string path(node);
@@ -49,6 +47,12 @@ std::size_t write_fast_charge_nodes(std::string_view value) {
 }
 
 }  // namespace
+
+std::vector<PlannedChange> fast_charge_changes() {
+    std::vector<PlannedChange> changes;
+    for (std::string_view node : kFastChargeNodes) changes.push_back(node_change(std::string(node)));
+    return changes;
+}
 
 Result<std::size_t> set_fast_charge(std::string_view state) {
     auto action = parse_charge_action(state);

@@ -3,12 +3,17 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
+#include "sys/journal/change_gate.h"
 #include "sys/result.h"
 
 namespace korvane {
 
 // Same states and result as set_bypass_charging.
 Result<std::size_t> set_fast_charge(std::string_view state);
+
+// The flag nodes set_fast_charge("on" or "off") writes.
+std::vector<PlannedChange> fast_charge_changes();
 
 }  // namespace korvane

@@ -63,6 +63,15 @@ Result<void> set_cpu_bound(Bound bound, uint8_t percent) {
     return success();
 }
 
+std::vector<PlannedChange> cpu_reset_changes() {
+    std::vector<PlannedChange> changes;
+    walk_cores([&](int, const std::string& dir) {
+        changes.push_back(node_change(dir + kMinFreq));
+        changes.push_back(node_change(dir + kMaxFreq));
+    });
+    return changes;
+}
+
 Result<void> reset_cpu_frequencies() {
     out("[INFO] Resetting CPU frequencies...");
     std::vector<CoreBounds> cores;

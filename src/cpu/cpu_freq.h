@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "sys/bound.h"
+#include "sys/journal/change_gate.h"
 #include "sys/result.h"
 
 namespace korvane {
@@ -13,6 +15,9 @@ Result<void> set_cpu_bound(Bound bound, uint8_t percent);
 
 // Gives every core its full range back, lower bound first.
 Result<void> reset_cpu_frequencies();
+
+// The bounds reset_cpu_frequencies writes, found without reading a node.
+std::vector<PlannedChange> cpu_reset_changes();
 
 // Takes every access right away from the vendor CPU limit nodes.
 Result<void> disable_cpu_limits();

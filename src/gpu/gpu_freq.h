@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "sys/bound.h"
+#include "sys/journal/change_gate.h"
 #include "sys/result.h"
 
 namespace korvane {
@@ -17,6 +19,9 @@ Result<void> set_gpu_bound(Bound bound, uint8_t percent);
 // Releases the MTK OPP lock, or writes the smallest and largest listed
 // frequency into the two bounds (lower first; only the upper one must take).
 Result<void> reset_gpu_frequencies();
+
+// The bounds reset_gpu_frequencies writes; none without a GPU.
+std::vector<PlannedChange> gpu_reset_changes();
 
 // Prints the numbers of the frequency source in file order; a read failure is
 // shown, not returned.

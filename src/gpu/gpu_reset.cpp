@@ -57,6 +57,13 @@ Result<void> reset_listed_range(const GpuInfo& gpu) {
 
 }  // namespace
 
+std::vector<PlannedChange> gpu_reset_changes() {
+    const GpuInfo gpu = detect_gpu();
+    if (gpu.gpu_type.empty()) return {};
+    if (is_mtk(gpu)) return {node_change(gpu.max_node)};
+    return {node_change(gpu.min_node), node_change(gpu.max_node)};
+}
+
 Result<void> reset_gpu_frequencies() {
     auto gpu = detect_gpu_or_report();
     if (!gpu) return drop_value(gpu);

@@ -1,6 +1,8 @@
-#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "maintenance/utilities.h"
+#include "sys/journal/change_gate.h"
 #include "sys/output.h"
 #include "sys/runner.h"
 
@@ -20,11 +22,31 @@ Result<void> run_cmd_step(const Args& args) {
     return error(str_cat("Command failed: ", command_line("cmd", args), ": ", *output));
 }
 
+// The `cmd` argument lists that turn doze for Play services on or off.
+std::vector<Args> doze_steps(bool enable) {
+    if (enable) {
+        return {
+            {"appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
+            {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
+            // Play services sits on the system allow-list, which `whitelist -` leaves alone.
+            {"deviceidle", "sys-whitelist", str_cat("-", kGms)},
+            {"deviceidle", "disable", kGms},
+        };
+    }
+    return {
+        {"appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
+        {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
+        {"deviceidle", "sys-whitelist", str_cat("+", kGms)},
+    };
+}
+
 // Prints `start`, runs `cmd` with each argument list in turn, stopping at the
-// first failure, and prints `done` once all succeeded.
-Result<void> run_cmd_sequence(std::string_view start, std::initializer_list<Args> steps, std::string_view done) {
+// first failure, and prints `done` once all succeeded. Every original is
+// recorded first, with one journal flush for the whole sequence.
+Result<void> run_doze_steps(std::string_view start, bool enable, std::string_view done) {
     print_line(start);
-    for (const Args& args : steps) {
+    record_originals(gms_doze_changes(enable));
+    for (const Args& args : doze_steps(enable)) {
         if (auto r = run_cmd_step(args); !r) return r;
     }
     print_line(done);
@@ -33,26 +55,14 @@ Result<void> run_cmd_sequence(std::string_view start, std::initializer_list<Args
 
 }  // namespace
 
-Result<void> enable_gms_doze() {
-    // clang-format off
-    return run_cmd_sequence("[INFO] Enabling GMS Doze...", {
-        {"appops", "set", kGms, "RUN_IN_BACKGROUND", "deny"},
-        {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "deny"},
-        // Play services sits on the system allow-list, which `whitelist -` leaves alone.
-        {"deviceidle", "sys-whitelist", str_cat("-", kGms)},
-        {"deviceidle", "disable", kGms},
-    }, "[OK] GMS Doze enabled");
-    // clang-format on
+std::vector<PlannedChange> gms_doze_changes(bool enable) {
+    std::vector<PlannedChange> changes;
+    for (Args& args : doze_steps(enable)) changes.push_back(command_change("cmd", std::move(args)));
+    return changes;
 }
 
-Result<void> revert_gms_doze() {
-    // clang-format off
-    return run_cmd_sequence("[INFO] Reverting GMS Doze...", {
-        {"appops", "set", kGms, "RUN_IN_BACKGROUND", "allow"},
-        {"appops", "set", kGms, "RUN_ANY_IN_BACKGROUND", "allow"},
-        {"deviceidle", "sys-whitelist", str_cat("+", kGms)},
-    }, "[OK] GMS Doze reverted");
-    // clang-format on
-}
+Result<void> enable_gms_doze() { return run_doze_steps("[INFO] Enabling GMS Doze...", true, "[OK] GMS Doze enabled"); }
+
+Result<void> revert_gms_doze() { return run_doze_steps("[INFO] Reverting GMS Doze...", false, "[OK] GMS Doze reverted"); }
 
 }  // namespace korvane

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
+#include "sys/journal/change_gate.h"
 #include "sys/result.h"
 
 namespace korvane {
@@ -26,6 +28,9 @@ Result<void> enable_gms_doze();
 // the system's idle allow-list. Stops at the first failing command and
 // returns its error text.
 Result<void> revert_gms_doze();
+
+// The commands enable_gms_doze (`enable`) or revert_gms_doze runs.
+std::vector<PlannedChange> gms_doze_changes(bool enable);
 
 // "Y" (any case) turns Do Not Disturb on in priority mode, "N" turns it off;
 // anything else is an "Invalid mode: <mode as typed>" error.

@@ -1,9 +1,13 @@
 #include "modes/auto_setup.h"
 
 #include <cstdio>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "config/config.h"
 #include "modes/setup_steps.h"
+#include "sys/journal/change_gate.h"
 #include "sys/output.h"
 
 namespace korvane {
@@ -24,6 +28,17 @@ void auto_setup(std::string_view mode) {
         if (setup.word != mode) continue;
         out("[INFO] Applying ", setup.title, " optimizations...");
         SetupContext context{setup.profile, config, scale};
+        // The originals of every step that knows its targets beforehand are
+        // recorded before the first change, so that they share one journal
+        // flush with the first step's own. Steps that learn their targets
+        // from the phone (bypass switches, games) record their own.
+        std::vector<PlannedChange> planned;
+        for (const SetupStep& step : setup.steps) {
+            if (!step.plan || !gate_open(step.gate, config)) continue;
+            std::vector<PlannedChange> changes = step.plan(context);
+            std::move(changes.begin(), changes.end(), std::back_inserter(planned));
+        }
+        record_originals(planned);
         for (const SetupStep& step : setup.steps) {
             if (!gate_open(step.gate, config)) continue;
             auto done = step.run(context);

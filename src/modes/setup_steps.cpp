@@ -35,6 +35,16 @@ Result<void> bypass_off(Ctx) { return drop_value(set_bypass_charging("off")); }
 Result<void> fast_charge(Ctx c) { return drop_value(set_fast_charge(on_off(c.config.battery_saving.fast_charge))); }
 Result<void> surfaceflinger(Ctx) { return optimize_surfaceflinger(); }
 
+using Plan = std::vector<PlannedChange>;
+Plan kernel_nodes(Ctx c) { return kernel_tweak_changes(c.profile); }
+Plan gpu_bounds(Ctx) { return gpu_reset_changes(); }
+Plan cpu_bounds(Ctx) { return cpu_reset_changes(); }
+Plan doze_on(Ctx) { return gms_doze_changes(true); }
+Plan doze_off(Ctx) { return gms_doze_changes(false); }
+Plan fast_charge_nodes(Ctx) { return fast_charge_changes(); }
+Plan bypass_off_nodes(Ctx) { return bypass_off_changes(); }
+Plan bypass_configured_nodes(Ctx c) { return c.config.battery_saving.bypass_charging ? Plan{} : bypass_off_changes(); }
+
 // A scale of 1.0 takes the downscaling off; no positive scale means none was
 // configured, and writing a zero factor into every game would break them.
 Result<void> downscaling(Ctx c) {
@@ -61,41 +71,41 @@ Result<void> downscaling(Ctx c) {
 
 // clang-format off
 constexpr SetupStep kGameSteps[] = {
-    {Gate::always,          "System settings",  system_profile},
-    {Gate::always,          "Kernel tweaks",    kernel_tweaks},
-    {Gate::always,          "GPU reset",        gpu_reset},
-    {Gate::always,          "CPU reset",        cpu_reset},
-    {Gate::clear_ram,       "RAM clean",        ram_clean},
-    {Gate::gms_auto,        "GMS Doze enable",  gms_doze_enable},
-    {Gate::no_gms_auto,     "GMS Doze disable", gms_doze_revert},
-    {Gate::always,          "Bypass charging",  bypass_configured},
-    {Gate::always,          "Fast charge",      fast_charge},
-    {Gate::always,          "",                 downscaling},
-    {Gate::surface_flinger, "SurfaceFlinger",   surfaceflinger},
+    {Gate::always,          "System settings",  system_profile,    nullptr},
+    {Gate::always,          "Kernel tweaks",    kernel_tweaks,     kernel_nodes},
+    {Gate::always,          "GPU reset",        gpu_reset,         gpu_bounds},
+    {Gate::always,          "CPU reset",        cpu_reset,         cpu_bounds},
+    {Gate::clear_ram,       "RAM clean",        ram_clean,         nullptr},
+    {Gate::gms_auto,        "GMS Doze enable",  gms_doze_enable,   doze_on},
+    {Gate::no_gms_auto,     "GMS Doze disable", gms_doze_revert,   doze_off},
+    {Gate::always,          "Bypass charging",  bypass_configured, bypass_configured_nodes},
+    {Gate::always,          "Fast charge",      fast_charge,       fast_charge_nodes},
+    {Gate::always,          "",                 downscaling,       nullptr},
+    {Gate::surface_flinger, "SurfaceFlinger",   surfaceflinger,    nullptr},
 };
 
 constexpr SetupStep kNormalSteps[] = {
-    {Gate::always,          "System settings",  system_profile},
-    {Gate::always,          "Kernel tweaks",    kernel_tweaks},
-    {Gate::always,          "GPU reset",        gpu_reset},
-    {Gate::always,          "CPU reset",        cpu_reset},
-    {Gate::always,          "Bypass charging",  bypass_off},
-    {Gate::always,          "GMS Doze",         gms_doze_revert},
-    {Gate::always,          "",                 downscaling},
-    {Gate::always,          "Fast charge",      fast_charge},
-    {Gate::surface_flinger, "SurfaceFlinger",   surfaceflinger},
+    {Gate::always,          "System settings",  system_profile,    nullptr},
+    {Gate::always,          "Kernel tweaks",    kernel_tweaks,     kernel_nodes},
+    {Gate::always,          "GPU reset",        gpu_reset,         gpu_bounds},
+    {Gate::always,          "CPU reset",        cpu_reset,         cpu_bounds},
+    {Gate::always,          "Bypass charging",  bypass_off,        bypass_off_nodes},
+    {Gate::always,          "GMS Doze",         gms_doze_revert,   doze_off},
+    {Gate::always,          "",                 downscaling,       nullptr},
+    {Gate::always,          "Fast charge",      fast_charge,       fast_charge_nodes},
+    {Gate::surface_flinger, "SurfaceFlinger",   surfaceflinger,    nullptr},
 };
 
 constexpr SetupStep kBatterySteps[] = {
-    {Gate::always,          "System settings",  system_profile},
-    {Gate::always,          "Kernel tweaks",    kernel_tweaks},
-    {Gate::always,          "GPU reset",        gpu_reset},
-    {Gate::always,          "CPU reset",        cpu_reset},
-    {Gate::always,          "Bypass charging",  bypass_off},
-    {Gate::always,          "GMS Doze",         gms_doze_enable},
-    {Gate::always,          "",                 downscaling},
-    {Gate::always,          "Fast charge",      fast_charge},
-    {Gate::surface_flinger, "SurfaceFlinger",   surfaceflinger},
+    {Gate::always,          "System settings",  system_profile,    nullptr},
+    {Gate::always,          "Kernel tweaks",    kernel_tweaks,     kernel_nodes},
+    {Gate::always,          "GPU reset",        gpu_reset,         gpu_bounds},
+    {Gate::always,          "CPU reset",        cpu_reset,         cpu_bounds},
+    {Gate::always,          "Bypass charging",  bypass_off,        bypass_off_nodes},
+    {Gate::always,          "GMS Doze",         gms_doze_enable,   doze_on},
+    {Gate::always,          "",                 downscaling,       nullptr},
+    {Gate::always,          "Fast charge",      fast_charge,       fast_charge_nodes},
+    {Gate::surface_flinger, "SurfaceFlinger",   surfaceflinger,    nullptr},
 };
 
 constexpr SetupMode kModes[] = {

@@ -4,9 +4,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/config.h"
 #include "profiles/tuning_profile.h"
+#include "sys/journal/change_gate.h"
 #include "sys/result.h"
 
 namespace korvane {
@@ -27,6 +29,9 @@ struct SetupStep {
     // step that prints its own outcome and always succeeds.
     std::string_view label;
     Result<void> (*run)(const SetupContext&);
+    // The targets the step changes when they are known without asking the
+    // phone anything; null when only the step itself can tell.
+    std::vector<PlannedChange> (*plan)(const SetupContext&) = nullptr;
 };
 
 struct SetupMode {

@@ -7,6 +7,7 @@
 #include "sys/device_config_list.h"
 #include "profiles/device_config_twins.h"
 #include "sys/concurrent_runner.h"
+#include "sys/device_config_sync.h"
 #include "sys/number_parse.h"
 #include "sys/output.h"
 #include "sys/release_level.h"
@@ -22,17 +23,11 @@ constexpr size_t kCommandsAtOnce = 4;
 
 const std::string kDeviceConfig = "device_config";
 
-// The twins whose namespaces could be read and recorded, in order, and the
-// line for each namespace that could not.
-struct PreparedTwins {
-    std::vector<ConfigTwin> twins;
-    std::map<std::string_view, std::string> skipped;
-};
-
 // Reads each namespace once and records the originals of its twins before
 // any changes; a namespace that cannot be listed keeps all its values.
 PreparedTwins prepare(const std::vector<ConfigTwin>& twins) {
     PreparedTwins prepared;
+    prepared.count = twins.size();
     std::vector<StateOriginal> originals;
     std::vector<std::string_view> listed;
     for (std::string_view ns : twin_namespaces(twins)) {
@@ -73,15 +68,22 @@ std::optional<int32_t> phone_release() {
     return *level;
 }
 
-void put_profile_twins(std::optional<int32_t> release, TuningProfile profile) {
-    if (!release || *release < kFirstTwinRelease) return;
-    const std::vector<ConfigTwin> twins = twins_for(*release);
-    out("[INFO] Android ", release_name(*release), " reads these values from device_config: setting ", twins.size(),
-        " there");
-    const PreparedTwins prepared = prepare(twins);
+PreparedTwins prepare_profile_twins(std::optional<int32_t> release, TwinChange change) {
+    if (!release || *release < kFirstTwinRelease) return {};
+    // Sync goes off before the first put: its mode is recorded with the keys.
+    if (change == TwinChange::put) record_device_config_sync_mode();
+    PreparedTwins prepared = prepare(twins_for(*release));
+    prepared.release = release;
+    return prepared;
+}
+
+void put_profile_twins(const PreparedTwins& prepared, TuningProfile profile) {
+    if (!prepared.release) return;
+    out("[INFO] Android ", release_name(*prepared.release), " reads these values from device_config: setting ",
+        prepared.count, " there");
     // The lines follow the namespaces' order: a namespace's skip line comes
     // out once every put of the namespaces before it has been reported.
-    const std::vector<std::string_view> order = twin_namespaces(twins);
+    const std::vector<std::string_view> order = twin_namespaces(twins_for(*prepared.release));
     size_t next_namespace = 0;
     auto print_skips_before = [&](std::optional<std::string_view> ns) {
         for (; next_namespace < order.size() && order[next_namespace] != ns; ++next_namespace) {
@@ -103,9 +105,7 @@ void put_profile_twins(std::optional<int32_t> release, TuningProfile profile) {
     print_skips_before(std::nullopt);
 }
 
-void delete_profile_twins(std::optional<int32_t> release) {
-    if (!release || *release < kFirstTwinRelease) return;
-    const PreparedTwins prepared = prepare(twins_for(*release));
+void delete_profile_twins(const PreparedTwins& prepared) {
     std::vector<ToolCommand> deletes;
     for (const ConfigTwin& twin : prepared.twins) {
         deletes.push_back({"cmd", {kDeviceConfig, "delete", std::string(twin.ns), std::string(twin.key)}});

@@ -186,6 +186,12 @@ Result<void> apply_kernel_tweaks(TuningProfile profile) {
     return success();
 }
 
+std::vector<PlannedChange> kernel_tweak_changes(TuningProfile profile) {
+    std::vector<PlannedChange> changes;
+    for (const KernelTweak& tweak : kernel_tweak_table(profile)) changes.push_back(node_change(tunable_path(tweak.path)));
+    return changes;
+}
+
 Result<void> apply_common_tweaks() {
     out("[INFO] Applying common tweaks...");
     ShownValues shown;

@@ -1,5 +1,7 @@
 #include "sys/device_config_sync.h"
 
+#include <optional>
+
 #include "sys/journal/change_policy.h"
 #include "sys/journal/command_kinds.h"
 #include "sys/journal/journal.h"
@@ -29,23 +31,51 @@ Result<std::string> read_sync_mode(int32_t release) {
     return **mode;
 }
 
+namespace {
+
+// The mode as this run found it, read and recorded once.
+struct SyncMode {
+    std::optional<int32_t> release;  // set on 12 and later only
+    Result<std::string> mode = std::string();
+    Result<void> recorded;
+};
+
+const SyncMode& sync_mode() {
+    static const SyncMode found = [] {
+        SyncMode m;
+        auto release = known_release_level();
+        if (!release || !*release || **release < kFirstSyncRelease) return m;
+        m.release = **release;
+        m.mode = read_sync_mode(**release);
+        if (m.mode) m.recorded = record_state_originals({StateOriginal{kSyncTarget, *m.mode}});
+        return m;
+    }();
+    return found;
+}
+
+}  // namespace
+
+void record_device_config_sync_mode() {
+    const ChangePolicy policy = change_policy();
+    if (policy == ChangePolicy::record || policy == ChangePolicy::dry_run) (void)sync_mode();
+}
+
 void keep_device_config_sync_off() {
     static bool done = false;
     if (done) return;
     done = true;
-    auto release = known_release_level();
-    if (!release || !*release || **release < kFirstSyncRelease) return;
-
-    auto mode = read_sync_mode(**release);
-    if (!mode) {
-        out("[WARN] Could not read the device_config sync mode: ", mode.error());
+    const SyncMode& found = sync_mode();
+    if (!found.release) return;
+    if (!found.mode) {
+        out("[WARN] Could not read the device_config sync mode: ", found.mode.error());
         return;
     }
-    if (auto recorded = record_state_originals({StateOriginal{kSyncTarget, *mode}}); !recorded) {
-        out("[WARN] Server sync of device_config stays as it is: ", recorded.error());
+    if (!found.recorded) {
+        out("[WARN] Server sync of device_config stays as it is: ", found.recorded.error());
         return;
     }
-    if (*mode == kSyncKept) return;
+    const std::string& mode = *found.mode;
+    if (mode == kSyncKept) return;
     auto set = run_command_output("cmd", {"device_config", "set_sync_disabled_for_tests", std::string(kSyncKept)});
     // The verb prints nothing when it works.
     if (set && !trim(*set).empty()) set = error(str_cat("unexpected answer: '", trim(*set), "'"));

@@ -24,6 +24,11 @@ std::string sync_mode_read_verb(int32_t release);
 // with the runner's text, or the answer when it is no single word.
 Result<std::string> read_sync_mode(int32_t release);
 
+// Reads the mode and records it now, before the command's first change, so
+// that its record shares the command's one journal flush; what it finds waits
+// for keep_device_config_sync_off, which then reads nothing more.
+void record_device_config_sync_mode();
+
 // Called by the change gate before a device_config put, in a recording run or
 // a dry run; does its work once per run. On 12+: reads the mode, records it
 // in the journal, and unless it is persistent sets it so, printing "[INFO]

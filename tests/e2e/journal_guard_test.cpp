@@ -81,10 +81,11 @@ TEST(JournalGuard, TheJournalsFolderIsMadeOrItsFailureSaidOnce) {
 // record of a run inside the phone: "record" (a write to the journal),
 // "flush" (its fdatasync or fsync) and "node" (an open of a node for
 // writing), repeats of one kind counted once.
-std::vector<std::string> journal_and_node_calls(const SimDevice& dev, const std::string& command) {
+std::vector<std::string> journal_and_node_calls(const SimDevice& dev, const std::vector<std::string>& command) {
     const std::string trace = "/data/local/tmp/trace";
-    RunResult r = dev.run_program("/usr/bin/strace", {"-f", "-e", "trace=openat,write,fsync,fdatasync", "-o", trace,
-                                                      "/sim/bin/korvane", command});
+    std::vector<std::string> args = {"-f", "-e", "trace=openat,write,fsync,fdatasync", "-o", trace, "/sim/bin/korvane"};
+    args.insert(args.end(), command.begin(), command.end());
+    RunResult r = dev.run_program("/usr/bin/strace", args);
     EXPECT_EQ(r.status, 0) << r.err;
     std::istringstream lines(dev.read(trace));
     const std::regex journal_open("^\\d+ +openat\\(AT_FDCWD, \"" + kJournal + "\", .* = (\\d+)$");
@@ -111,8 +112,24 @@ std::vector<std::string> journal_and_node_calls(const SimDevice& dev, const std:
 TEST(JournalGuard, TheOriginalsReachTheDiskBeforeTheFirstChange) {
     SimDevice dev("snapdragon");
     // then korvane's own values, with one more write and no flush
-    EXPECT_EQ(journal_and_node_calls(dev, "--perf_kt"), (std::vector<std::string>{"record", "flush", "node", "record"}));
-    EXPECT_EQ(journal_and_node_calls(dev, "--perf_kt"), std::vector<std::string>{"node"});
+    EXPECT_EQ(journal_and_node_calls(dev, {"--perf_kt"}), (std::vector<std::string>{"record", "flush", "node", "record"}));
+    EXPECT_EQ(journal_and_node_calls(dev, {"--perf_kt"}), std::vector<std::string>{"node"});
+}
+
+// A command that changes many targets records all their originals before the
+// first change, however many steps, cores or namespaces it has: one flush.
+TEST(JournalGuard, AFirstRunFlushesTheJournalOnce) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"--cpu_max", "50"}, {"--cpu_reset"},       {"--gpu_reset"},          {"--perf_sys"},
+        {"--resetting_sys"}, {"--gms_doze_enable"}, {"--fast_charge", "on"},  {"--bypass", "off"},
+        {"--sf_auto"},       {"--common_startup"},  {"--auto_setup", "gamemode"}, {"--auto_setup", "batterymode"},
+    };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(testing::PrintToString(command));
+        SimDevice dev("snapdragon", 34);
+        const std::vector<std::string> calls = journal_and_node_calls(dev, command);
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "flush"), 1) << testing::PrintToString(calls);
+    }
 }
 
 // A node another tool locked with chmod 000 cannot be read back, so it is

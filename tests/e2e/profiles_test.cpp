@@ -187,11 +187,13 @@ TEST(SystemProfileE2e, ResetDeletesAllSix) {
         deletes.push_back({"settings", "delete", "global", std::string(s.name)});
         EXPECT_FALSE(dev.setting("global", std::string(s.name)).has_value()) << s.name;
     }
-    // Then, on Android 14, the release, one listing per namespace and the 46 device_config deletes.
+    // On Android 14 the release and one listing per namespace come first, for
+    // one journal flush before the first delete; then the 46 device_config deletes.
     const std::vector<Call> calls = dev.calls();
-    ASSERT_EQ(calls.size(), 6u + 1u + 5u + 46u);
-    EXPECT_EQ(std::vector<Call>(calls.begin(), calls.begin() + 6), deletes);
-    EXPECT_EQ(calls[6], (Call{"getprop", "ro.build.version.sdk"}));
+    ASSERT_EQ(calls.size(), 1u + 5u + 6u + 46u);
+    EXPECT_EQ(calls[0], (Call{"getprop", "ro.build.version.sdk"}));
+    for (size_t i = 1; i < 6; ++i) EXPECT_EQ(calls[i][2], "list") << i;
+    EXPECT_EQ(std::vector<Call>(calls.begin() + 6, calls.begin() + 12), deletes);
     for (size_t i = 12; i < calls.size(); ++i) EXPECT_EQ(calls[i][2], "delete") << i;
 }
 

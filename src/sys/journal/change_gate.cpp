@@ -411,8 +411,8 @@ PlannedChange command_change(std::string program, Args args) {
 
 PlannedChange known_change(StateOriginal original) { return PlannedChange{{}, {}, {}, std::move(original)}; }
 
-void record_originals(const std::vector<PlannedChange>& changes) {
-    if (change_policy() != ChangePolicy::record) return;
+bool record_originals(const std::vector<PlannedChange>& changes) {
+    if (change_policy() != ChangePolicy::record) return true;
     std::vector<Look> looks;
     std::set<std::string> seen;
     for (const PlannedChange& change : changes) {
@@ -440,7 +440,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
                                                   : look.key;
         if (settled().count(look.key) != 0 || !seen.insert(once).second) continue;
         auto held = holds(look, JournalOpen::create);
-        if (!held) return;  // each change is refused with the journal's failure
+        if (!held) return false;  // each change is refused with the journal's failure
         if (*held) {
             settle(look, success());
             continue;
@@ -462,6 +462,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
 
     std::vector<JournalRecord> records;
     std::vector<const Look*> recorded;
+    bool all = true;
     for (Look& look : looks) {
         const std::string target = named(look);
         Result<bool> read = false;
@@ -480,6 +481,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
         }
         if (!read) {
             settle(look, not_recorded(target, read.error()));
+            all = false;
         } else if (!*read) {
             settle(look, success());
             with_original().erase(look.key);  // an action holds nothing to put back
@@ -494,6 +496,7 @@ void record_originals(const std::vector<PlannedChange>& changes) {
         settle(*look, appended ? success() : not_recorded(named(*look), appended.error()));
     }
     if (!appended) tell_journal_failure();
+    return all && appended;
 }
 
 }  // namespace korvane

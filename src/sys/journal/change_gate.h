@@ -80,11 +80,12 @@ PlannedChange known_change(StateOriginal original);
 // call. A target whose original cannot be recorded is not refused here: its
 // own change is refused later with the reason. Nothing outside a recording
 // run; targets given twice, read-only commands and actions are passed over.
-// Records are appended in the order of the changes.
+// Records are appended in the order of the changes. False when an original
+// could not be recorded, so that one of these changes will be refused.
 //
 //   record_originals({node_change(a), node_change(b)});
 //   write_node(a, "1"); write_node(b, "0");
-void record_originals(const std::vector<PlannedChange>& changes);
+bool record_originals(const std::vector<PlannedChange>& changes);
 
 // What the node at `path` held when this run read its original for the
 // journal, or nothing when this run did not read it (the journal held it

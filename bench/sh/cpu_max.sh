@@ -1,6 +1,7 @@
 # The CPU upper bound at a percentage (default 80), as a shell script would set
 # it: per core, read the available frequencies, sort them numerically, take the
-# one at min(n-1, n*percent/100), write it and lock the node with chmod 0444.
+# one at min(n-1, n*percent/100), write it and lock the node with chmod 0444;
+# a node locked already is unlocked for the write, as korvane does.
 # Run with mksh.
 percent=${1:-80}
 echo "[INFO] Setting CPU Max to $percent%..."
@@ -14,8 +15,11 @@ while [ $core -lt 16 ] && [ -d /sys/devices/system/cpu/cpu$core ]; do
 	[ $n -gt 0 ] || continue
 	index=$((n * percent / 100))
 	[ $index -lt $n ] || index=$((n - 1))
-	if { print -nr -- "${freqs[index]}" >$dir/scaling_max_freq; } 2>/dev/null; then
-		chmod 0444 $dir/scaling_max_freq
+	node=$dir/scaling_max_freq
+	# cores of one policy share the node, which the first of them locked
+	if { print -nr -- "${freqs[index]}" >$node; } 2>/dev/null ||
+		{ chmod 0644 $node && print -nr -- "${freqs[index]}" >$node; } 2>/dev/null; then
+		chmod 0444 $node
 		ok=$((ok + 1))
 	else
 		echo "[WARN] Failed to set CPU$((core - 1)) max freq"

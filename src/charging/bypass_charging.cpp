@@ -85,6 +85,8 @@ std::size_t enable_bypass() {
             modified = write_switches(rounds.input_cut, true);
         }
         if (!is_dry_run()) verdict = "[INFO] No charger is connected: the switches are set, and the effect shows once one is";
+    } else if (rounds.first.empty() && rounds.depends.empty() && rounds.input_cut.empty()) {
+        verdict = no_switch_verdict(base.meter, base.sample);
     } else {
         Settled settled{classify_charge(base.meter, base.sample), base.sample};
         for (const Switches* round : {&rounds.first, &rounds.depends, &rounds.input_cut}) {

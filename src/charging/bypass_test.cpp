@@ -1,5 +1,6 @@
 #include "charging/bypass_test.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "charging/charge_switches.h"
 #include "charging/charge_verdict.h"
 #include "sys/dry_run.h"
+#include "sys/node.h"
 #include "sys/output.h"
 #include "sys/text.h"
 
@@ -24,6 +26,21 @@ std::vector<ChargeSwitch> list_switches() {
     }
     out("[INFO] Found ", present.size(), " bypass charging paths");
     return present;
+}
+
+// A switch left at its bypass value (bypass still on) would keep the phone
+// from charging again after every test: all go back to normal first. True
+// when one did, and the phone was given time to resume.
+bool release_switches_left_on(const std::vector<ChargeSwitch>& present, const ChargeMeter& meter) {
+    const bool left_on = std::any_of(present.begin(), present.end(), [](const ChargeSwitch& sw) {
+        auto shown = read_node(sw.path);
+        return shown && trim(*shown) == sw.enable;
+    });
+    if (!left_on) return false;
+    out("[INFO] Bypass is on: every switch goes back to its normal value before the test");
+    for (const ChargeSwitch& sw : present) write_switch(sw, false);
+    (void)wait_for_resume(meter);
+    return true;
 }
 
 void keep_proven(const std::vector<std::string>& proven) {
@@ -42,6 +59,7 @@ Result<std::size_t> test_bypass_switches() {
         out("[INFO] Connect a charger to test each switch");
         return present.size();
     }
+    if (release_switches_left_on(present, base.meter)) base = take_charge_baseline();
     // only a phone that charged before can prove a switch: a full or resting
     // battery idles whatever is written
     const bool charging = classify_charge(base.meter, base.sample) == ChargeFlow::charging;

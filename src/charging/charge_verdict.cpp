@@ -31,6 +31,10 @@ std::string bypass_on_verdict(const ChargeMeter& meter, const Settled& settled) 
                    meter.sign_assumed ? " (sign assumed: the battery was not charging before)" : "");
 }
 
+std::string no_switch_verdict(const ChargeMeter& meter, const ChargeSample& sample) {
+    return "[WARN] The phone still charges: it has no charger switch that korvane knows " + current_note(meter, sample);
+}
+
 std::string bypass_off_verdict(const ChargeMeter& meter, const Settled& settled) {
     if (settled.flow == ChargeFlow::full) return "[OK] Charging resumed: the battery is full";
     // the sign matters no more: a resumed charge is told by its size and status

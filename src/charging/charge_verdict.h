@@ -11,6 +11,9 @@ namespace korvane {
 // After bypass is enabled: idle, input cut or still charging.
 std::string bypass_on_verdict(const ChargeMeter& meter, const Settled& settled);
 
+// With a charger but no switch at all: nothing was written or waited for.
+std::string no_switch_verdict(const ChargeMeter& meter, const ChargeSample& sample);
+
 // After bypass is disabled: resumed, full, or not charging yet.
 std::string bypass_off_verdict(const ChargeMeter& meter, const Settled& settled);
 

@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
@@ -12,6 +10,8 @@
 #include "sys/journal/change_policy.h"
 #include "sys/journal/command_kinds.h"
 #include "sys/journal/journal.h"
+#include "sys/journal/original_reading.h"
+#include "sys/journal/run_targets.h"
 #include "sys/device_config_sync.h"
 #include "sys/node.h"
 #include "sys/os_error.h"
@@ -19,9 +19,6 @@
 
 namespace korvane {
 namespace {
-
-// /proc/sys refuses every chmod: a dry run shows no mode change there.
-constexpr std::string_view kSysctlRoot = "/proc/sys/";
 
 // A value or command line as one line of output: a node's content read back
 // ends with a newline, and a setting's value may hold one, either of which
@@ -64,146 +61,8 @@ Error journal_refusal(std::string_view target, std::string_view cause) {
 // another reason (a security policy) proves nothing.
 bool surely_missing(int err) { return err == ENOENT || err == ENOTDIR; }
 
-// What this run knows of a target, by a key of its journal, path and
-// identity: recorded or held already (success), or refused by
-// record_originals (the refusal, given to the change when it comes).
-std::map<std::string, Result<void>>& settled() {
-    static std::map<std::string, Result<void>> targets;
-    return targets;
-}
 
-// A target of a change as the journal sees it.
-struct Look {
-    std::string key;
-    std::string path;  // a node's path as the change names it
-    JournalRecord record;
-    bool known = false;  // the original came with the change
-};
 
-// The key each node path was settled under in this run, so that a change
-// after record_originals costs no second look at its node.
-std::map<std::string, std::string>& settled_paths() {
-    static std::map<std::string, std::string> paths;
-    return paths;
-}
-
-std::string path_key(const std::string& path) { return str_cat(journal_path(), "\n", path); }
-
-// The target as its change names it: a node by the path the change gave.
-std::string named(const Look& look) { return look.record.node ? look.path : look.record.target_text(); }
-
-// What this run read of each node's original, by the path its change names.
-std::map<std::string, std::string>& originals_read() {
-    static std::map<std::string, std::string> read;
-    return read;
-}
-
-void remember_read(const Look& look) {
-    if (look.record.node) originals_read()[path_key(look.path)] = look.record.node->content;
-}
-
-// The targets of this run that have an original in the journal, by key: what
-// names them when korvane's value is noted.
-std::map<std::string, JournalRecord>& with_original() {
-    static std::map<std::string, JournalRecord> targets;
-    return targets;
-}
-
-void settle(const Look& look, Result<void> outcome) {
-    if (outcome) with_original().emplace(look.key, look.record);
-    settled().emplace(look.key, std::move(outcome));
-    if (look.record.node) settled_paths().emplace(path_key(look.path), look.key);
-}
-
-// The nodes record_originals found absent, with the error that said so:
-// their changes fail with it, with no second look.
-std::map<std::string, int>& absent_paths() {
-    static std::map<std::string, int> paths;
-    return paths;
-}
-
-// A node recorded in this boot under the very path a change names needs no
-// look at the node: the journal this run holds open is asked by path alone.
-// Otherwise (a link to a recorded node, a journal not open yet) the node is
-// looked at and known by its identity.
-bool held_by_path(const std::string& path) {
-    JournalRecord record;
-    record.node = NodeOriginal{path, current_boot_id(), 0, {}, {}};
-    auto held = journal_held(record, JournalOpen::if_open);
-    if (!held || !*held) return false;
-    const std::string key = path_key(path);
-    settled().emplace(key, success());
-    settled_paths().emplace(key, key);
-    // korvane's value is noted under the identity the journal knows the node by
-    with_original().emplace(key, **held);
-    return true;
-}
-
-Look look_at_node(const std::string& path, const struct stat& st) {
-    Look look;
-    NodeId id{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-    look.key = str_cat(journal_path(), "\n", path, "\n", id.device, ":", id.inode);
-    look.path = path;
-    look.record.node = NodeOriginal{path, current_boot_id(), static_cast<mode_t>(st.st_mode & 07777), {}, id};
-    return look;
-}
-
-Look look_at_state(const StateTarget& target) {
-    Look look;
-    look.key = str_cat(journal_path(), "\nstate ", describe_target(target));
-    look.record.state = StateOriginal{target, std::nullopt};
-    return look;
-}
-
-// A write bit and no read bit: made to be written, never read (drop_caches).
-bool write_only_by_design(mode_t mode) { return (mode & 0444) == 0 && (mode & 0222) != 0; }
-
-// Fills in a node's original. False for a node that holds nothing to put back.
-Result<bool> read_node_original(JournalRecord& record) {
-    NodeOriginal& node = *record.node;
-    if (write_only_by_design(node.mode)) return false;
-    auto content = read_node(node.path);
-    if (!content) return Error{content.error()};
-    // An empty value could not be written back.
-    if (content->empty()) return error("it reads empty");
-    node.content = std::move(content).value();
-    return true;
-}
-
-Result<std::optional<std::string>> read_state_original(const StateTarget& target) {
-    std::vector<std::string> read = read_command(target);
-    const Args args(read.begin() + 1, read.end());
-    auto process = run_process(read[0], args);
-    if (!process) return error("Failed to execute command " + command_line(read[0], args) + ": " + process.error());
-    if (!process->exited_zero) {
-        if (auto value = unreadable_state_value(target, process->out)) return std::optional<std::string>(*value);
-        return error("Command failed: " + command_line(read[0], args) + ": " + process->err);
-    }
-    return parse_state_value(target, process->out);
-}
-
-Result<bool> read_original(JournalRecord& record) {
-    if (record.node) return read_node_original(record);
-    auto value = read_state_original(record.state->target);
-    if (!value) return Error{value.error()};
-    record.state->value = std::move(value).value();
-    return true;
-}
-
-// Whether the journal holds the target. A node is known by its identity or
-// its path; only when neither is in the journal is its path resolved, which
-// finds a record made through another link when the identity cannot tell
-// (a file system mounted anew since, as the simulated phone's is per run).
-// The record then names the node by its own path rather than a link's, so
-// the undo and its preview show the policy, not the core that reached it.
-Result<bool> holds(Look& look, JournalOpen open) {
-    auto held = journal_holds(look.record, open);
-    if (!held || *held || !look.record.node) return held;
-    char resolved[PATH_MAX];
-    if (::realpath(look.record.node->path.c_str(), resolved) == nullptr || look.record.node->path == resolved) return false;
-    look.record.node->path = resolved;
-    return journal_holds(look.record, open);
-}
 
 // Whether the change may go ahead for its original: recorded now or before.
 // In a dry run the journal is only read, and an original is read but not
@@ -282,8 +141,6 @@ Result<bool> made_synced(Result<bool> checked, std::string_view target) {
     return true;
 }
 
-bool can_change_mode(const std::string& path) { return !path.starts_with(kSysctlRoot); }
-
 }  // namespace
 
 std::optional<std::string> original_read(const std::string& path) {
@@ -350,51 +207,6 @@ bool allow_file_write(const std::string& path, std::string_view text) {
     if (!is_dry_run(change_policy())) return true;
     out("[DRY] write '", one_line(text), "' to ", path);
     return false;
-}
-
-namespace {
-
-// The journal's record of the node at `path` whose original this run holds,
-// to note korvane's value under; none outside a recording run.
-std::optional<JournalRecord> recorded_node(const std::string& path) {
-    if (change_policy() != ChangePolicy::record) return std::nullopt;
-    auto key = settled_paths().find(path_key(path));
-    if (key == settled_paths().end()) return std::nullopt;
-    auto target = with_original().find(key->second);
-    if (target == with_original().end()) return std::nullopt;
-    return target->second;
-}
-
-}  // namespace
-
-void note_node_written(const std::string& path, std::string_view value, bool locked) {
-    auto record = recorded_node(path);
-    if (!record) return;
-    record->node->content = std::string(value);
-    // /proc/sys keeps its table's mode whatever korvane asks.
-    if (locked && can_change_mode(path)) record->node->mode = 0444;
-    journal_note_value(std::move(*record));
-}
-
-void note_node_mode(const std::string& path, mode_t mode) {
-    auto record = recorded_node(path);
-    if (!record) return;
-    // Only its mode changed: no content of korvane's own.
-    record->node->content.clear();
-    record->node->mode = mode;
-    journal_note_value(std::move(*record));
-}
-
-void note_command_done(const std::string& program, const Args& args) {
-    if (change_policy() != ChangePolicy::record) return;
-    CommandClass kind = classify_command(program, args);
-    if (kind.kind != CommandKind::state) return;
-    auto value = value_given(program, args);
-    if (!value) return;
-    Look look = look_at_state(*kind.target);
-    if (with_original().count(look.key) == 0) return;
-    look.record.state->value = std::move(*value);
-    journal_note_value(std::move(look.record));
 }
 
 int absent_node_error(const std::string& path) {

@@ -62,17 +62,25 @@ std::string unblank(std::string value) {
     return value;
 }
 
-std::optional<Charger> load_charger(const Mount& mount) {
-    Text t = read_backing(mount.state + "/charger");
-    if (t.error != 0) return std::nullopt;
-    Charger c;
-    const double scale = time_scale();
-    std::istringstream lines(t.text);
+// Calls `each` with the first word of every line and a stream of the rest.
+template <typename Each>
+void for_each_keyed_line(const std::string& text, Each each) {
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream in(line);
         std::string key;
         in >> key;
+        each(key, in);
+    }
+}
+
+std::optional<Charger> load_charger(const Mount& mount) {
+    Text t = read_backing(mount.state + "/charger");
+    if (t.error != 0) return std::nullopt;
+    Charger c;
+    const double scale = time_scale();
+    for_each_keyed_line(t.text, [&](const std::string& key, std::istringstream& in) {
         if (key == "charge_ma") in >> c.charge_ma;
         if (key == "discharge_ma") in >> c.discharge_ma;
         if (key == "idle_ma") in >> c.idle_ma;
@@ -92,19 +100,13 @@ std::optional<Charger> load_charger(const Mount& mount) {
             while (in >> flag) s.latch = s.latch || flag == "latch";
             c.switches.push_back(s);
         }
-    }
+    });
     return c;
 }
 
 State load_state(const Mount& mount) {
     State s;
-    Text t = read_backing(mount.state + "/charger_state");
-    std::istringstream lines(t.text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream in(line);
-        std::string key;
-        in >> key;
+    for_each_keyed_line(read_backing(mount.state + "/charger_state").text, [&](const std::string& key, std::istringstream& in) {
         if (key == "plug") {
             std::string what;
             in >> what >> s.plug_ms;
@@ -114,7 +116,7 @@ State load_state(const Mount& mount) {
             in >> r.first >> r.second.on >> r.second.off;
             s.records.push_back(r);
         }
-    }
+    });
     return s;
 }
 

@@ -33,6 +33,20 @@ std::vector<std::string_view> split_lines(std::string_view text) {
     return lines;
 }
 
+std::string one_line(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\r') {
+            line += "\\r";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 std::string to_lower_ascii(std::string_view text) {
     std::string out(text);
     for (char& c : out) {

@@ -49,6 +49,10 @@ std::vector<std::string_view> split_whitespace(std::string_view text);
 // the empty remainder after a final line feed does not.
 std::vector<std::string_view> split_lines(std::string_view text);
 
+// The text as one line of output: line feeds and carriage returns inside it
+// shown as "\n" and "\r", which would otherwise split the line.
+std::string one_line(std::string_view text);
+
 // ASCII case mapping. For the fixed ASCII words this program compares against
 // (on, off, test, y, n and the like) it decides exactly as full Unicode case
 // mapping would: no non-ASCII character maps onto one of those words.

@@ -35,16 +35,7 @@ std::string shown(const Value& value) {
     if (!value) return "absent";
     std::string_view text = *value;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            line += "\\n";
-        } else if (c == '\r') {
-            line += "\\r";
-        } else {
-            line += c;
-        }
-    }
+    std::string line = one_line(text);
     if (line.size() > kLongestShownValue) line = line.substr(0, kLongestShownValue - 3) + "...";
     return line;
 }

@@ -16,26 +16,10 @@
 #include "sys/node.h"
 #include "sys/os_error.h"
 #include "sys/output.h"
+#include "sys/text.h"
 
 namespace korvane {
 namespace {
-
-// A value or command line as one line of output: a node's content read back
-// ends with a newline, and a setting's value may hold one, either of which
-// would split the line.
-std::string one_line(std::string_view value) {
-    std::string text;
-    for (char c : value) {
-        if (c == '\n') {
-            text += "\\n";
-        } else if (c == '\r') {
-            text += "\\r";
-        } else {
-            text += c;
-        }
-    }
-    return text;
-}
 
 Error not_recorded(std::string_view target, std::string_view cause) {
     return error(str_cat("Could not record the original of ", target, ": ", cause));

@@ -28,6 +28,12 @@ TEST(SplitWhitespace, DropsEmptyWords) {
     EXPECT_EQ(split_whitespace(" \t\n"), Lines{});
 }
 
+// A value with a line end would split a protocol line in two.
+TEST(OneLine, ShowsLineEndsAsEscapes) {
+    EXPECT_EQ(one_line("95\t95\n"), "95\t95\\n");
+    EXPECT_EQ(one_line("a\r\nb"), "a\\r\\nb");
+}
+
 TEST(CaseMapping, TouchesOnlyAsciiLetters) {
     EXPECT_EQ(to_lower_ascii("ON Test \xC3\x89"), "on test \xC3\x89");
     EXPECT_EQ(to_upper_ascii("y n"), "Y N");

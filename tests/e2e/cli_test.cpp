@@ -35,83 +35,68 @@ std::vector<CliRun> run_each(const std::vector<std::vector<std::string>>& cases)
     return runs;
 }
 
-TEST(Cli, HelpIsPrintedForNoCommandAndBothHelpWords) {
-    for (const CliRun& run : run_each({{}, {"--help"}, {"-h"}, {"--help", "extra"}})) {
-        EXPECT_EQ(run.out, kHelp);
-        EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.status, 0);
-    }
-}
+// What one run must print on each stream; every case exits 0.
+struct CliCase {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+};
 
-TEST(Cli, MissingValueGoesToStandardError) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"--auto_setup", "Usage: --auto_setup <gamemode|normalmode|batterymode>\n"},
-        {"--bypass", "Usage: --bypass <on|off|test>\n"},
-        {"--fast_charge", "Usage: --fast_charge <on|off|test>\n"},
-        {"--downscales", "Usage: --downscales <factor>\n"},
-        {"--cpu_max", "Usage: --cpu_max <0-100>\n"},
-        {"--cpu_min", "Usage: --cpu_min <0-100>\n"},
-        {"--gpu_max", "Usage: --gpu_max <0-100>\n"},
-        {"--gpu_min", "Usage: --gpu_min <0-100>\n"},
-        {"--set_dnd", "Usage: --set_dnd <Y/N>\n"},
-        {"--fps_limit", "Usage: --fps_limit <fps>\n"},
-        {"--on_boot", "Usage: --on_boot <gamemode|normalmode|batterymode|off>\n"},
-        {"--dry-run", "Usage: --dry-run <command> [value]\n"},
+std::vector<CliCase> cli_cases() {
+    const std::string bad_percent =
+        "[ERROR] Invalid percentage. Use a number between 0-100\n[ERROR] Invalid percentage value\n";
+    const std::string bad_fps =
+        "[ERROR] Invalid FPS value. Use a number (e.g., 60, 90, 120)\n[ERROR] Invalid FPS value\n";
+    const std::pair<const char*, const char*> usages[] = {
+        {"--auto_setup", "--auto_setup <gamemode|normalmode|batterymode>"},
+        {"--bypass", "--bypass <on|off|test>"},
+        {"--fast_charge", "--fast_charge <on|off|test>"},
+        {"--downscales", "--downscales <factor>"},
+        {"--cpu_max", "--cpu_max <0-100>"},
+        {"--cpu_min", "--cpu_min <0-100>"},
+        {"--gpu_max", "--gpu_max <0-100>"},
+        {"--gpu_min", "--gpu_min <0-100>"},
+        {"--set_dnd", "--set_dnd <Y/N>"},
+        {"--fps_limit", "--fps_limit <fps>"},
+        {"--on_boot", "--on_boot <gamemode|normalmode|batterymode|off>"},
+        {"--dry-run", "--dry-run <command> [value]"},
     };
-    std::vector<std::vector<std::string>> args;
-    for (const auto& [word, usage] : cases) args.push_back({word});
-    const std::vector<CliRun> runs = run_each(args);
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto& [word, usage] = cases[i];
-        const CliRun& run = runs[i];
-        EXPECT_EQ(run.out, "") << word;
-        EXPECT_EQ(run.err, std::string("Error: Missing argument\n") + usage);
-        EXPECT_EQ(run.status, 0);
+    std::vector<CliCase> cases;
+    // help for no command and both help words, whatever follows
+    for (std::vector<std::string> args : {std::vector<std::string>{}, {"--help"}, {"-h"}, {"--help", "extra"}}) {
+        cases.push_back({args, kHelp, ""});
     }
-}
-
-TEST(Cli, UnknownWordsAreNamedAsTyped) {
-    const std::vector<std::string> words = {"--HELP", "--cpu_max=80", "cpu_max", "-H", "--"};
-    std::vector<std::vector<std::string>> args;
-    for (const std::string& word : words) args.push_back({word, "80"});
-    const std::vector<CliRun> runs = run_each(args);
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        const CliRun& run = runs[i];
-        EXPECT_EQ(run.out, std::string("[ERROR] Unknown command: ") + word +
-                               "\n[INFO] Use --help for usage information\n");
-        EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.status, 0);
+    // a missing value goes to standard error
+    for (const auto& [word, usage] : usages) {
+        cases.push_back({{word}, "", std::string("Error: Missing argument\nUsage: ") + usage + "\n"});
     }
-}
-
-TEST(Cli, InvalidPercentagePrintsBothErrorLines) {
-    std::vector<std::vector<std::string>> args;
+    // unknown words are named as typed
+    for (const char* word : {"--HELP", "--cpu_max=80", "cpu_max", "-H", "--"}) {
+        const std::string named = std::string("[ERROR] Unknown command: ") + word + "\n";
+        cases.push_back({{word, "80"}, named + "[INFO] Use --help for usage information\n", ""});
+    }
     for (const char* value : {"abc", "-5", "256", "", " 5"}) {
-        for (const char* word : {"--cpu_max", "--cpu_min", "--gpu_max", "--gpu_min"}) args.push_back({word, value});
+        for (const char* word : {"--cpu_max", "--cpu_min", "--gpu_max", "--gpu_min"}) {
+            cases.push_back({{word, value}, bad_percent, ""});
+        }
     }
-    const std::vector<CliRun> runs = run_each(args);
-    for (size_t i = 0; i < args.size(); ++i) {
-        EXPECT_EQ(runs[i].out,
-                  "[ERROR] Invalid percentage. Use a number between 0-100\n"
-                  "[ERROR] Invalid percentage value\n")
-            << args[i][0] << " " << args[i][1];
-        EXPECT_EQ(runs[i].status, 0);
+    // invalid or not positive
+    for (const char* value : {"abc", "60.5", "2147483648", "0", "-5", "-0"}) {
+        cases.push_back({{"--fps_limit", value, "extra"}, bad_fps, ""});
     }
+    return cases;
 }
 
-TEST(Cli, InvalidOrNonPositiveFpsPrintsBothErrorLines) {
+TEST(Cli, AnswersEveryPathThatReachesNoDevice) {
+    const std::vector<CliCase> cases = cli_cases();
     std::vector<std::vector<std::string>> args;
-    for (const char* value : {"abc", "60.5", "2147483648", "0", "-5", "-0"}) args.push_back({"--fps_limit", value, "extra"});
+    for (const CliCase& c : cases) args.push_back(c.args);
     const std::vector<CliRun> runs = run_each(args);
-    for (size_t i = 0; i < args.size(); ++i) {
-        const CliRun& run = runs[i];
-        const std::string& value = args[i][1];
-        EXPECT_EQ(run.out,
-                  "[ERROR] Invalid FPS value. Use a number (e.g., 60, 90, 120)\n"
-                  "[ERROR] Invalid FPS value\n")
-            << value;
-        EXPECT_EQ(run.status, 0);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(testing::PrintToString(cases[i].args));
+        EXPECT_EQ(runs[i].out, cases[i].out);
+        EXPECT_EQ(runs[i].err, cases[i].err);
+        EXPECT_EQ(runs[i].status, 0);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "display/games.h"
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

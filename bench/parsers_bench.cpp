@@ -9,8 +9,8 @@
 
 #include "config/config_reader.h"
 #include "gpu/opp_index.h"
-#include "sys/node.h"
-#include "sys/text.h"
+#include "os/node.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "journal/change_policy.h"
+#include "journal/concurrent_runner.h"
 #include "profiles/device_config_twins.h"
-#include "sys/journal/change_policy.h"
-#include "sys/concurrent_runner.h"
 
 namespace {
 

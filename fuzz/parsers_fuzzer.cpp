@@ -8,18 +8,18 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/number_parse.h"
-#include "sys/device_config_list.h"
+#include "android/device_config_list.h"
 #include "display/decimal.h"
 #include "display/game_overlay.h"
 #include "display/games.h"
 #include "display/refresh_rate.h"
 #include "gpu/gpu_listing.h"
 #include "gpu/opp_index.h"
-#include "sys/journal/journal_record.h"
-#include "sys/node.h"
-#include "sys/text.h"
-#include "sys/utf8.h"
+#include "journal/journal_record.h"
+#include "os/node.h"
+#include "os/number_parse.h"
+#include "os/text.h"
+#include "os/utf8.h"
 
 using namespace korvane;
 

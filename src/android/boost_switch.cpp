@@ -1,7 +1,7 @@
-#include "sys/boost_switch.h"
+#include "android/boost_switch.h"
 
-#include "sys/number_parse.h"
-#include "sys/text.h"
+#include "os/number_parse.h"
+#include "os/text.h"
 
 namespace korvane {
 

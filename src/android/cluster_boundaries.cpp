@@ -1,9 +1,9 @@
-#include "sys/cluster_boundaries.h"
+#include "android/cluster_boundaries.h"
 
 #include <algorithm>
 
-#include "sys/node.h"
-#include "sys/text.h"
+#include "os/node.h"
+#include "os/text.h"
 
 namespace korvane {
 

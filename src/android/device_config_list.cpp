@@ -1,6 +1,6 @@
-#include "sys/device_config_list.h"
+#include "android/device_config_list.h"
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 

@@ -1,8 +1,8 @@
-#include "sys/release_level.h"
+#include "android/release_level.h"
 
-#include "sys/number_parse.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "android/runner.h"
+#include "os/number_parse.h"
+#include "os/text.h"
 
 namespace korvane {
 
@@ -18,7 +18,7 @@ std::optional<std::optional<int32_t>>& last_answer() {
 }  // namespace
 
 Result<std::optional<int32_t>> query_release_level() {
-    auto level = run_command_output("getprop", {"ro.build.version.sdk"});
+    auto level = tool_output("getprop", {"ro.build.version.sdk"});
     if (!level) return Error{level.error()};
     last_answer() = parse_release_level(*level);
     return *last_answer();

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

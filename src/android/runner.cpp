@@ -1,15 +1,20 @@
-#include "sys/runner.h"
+#include "android/runner.h"
 
 #include <sys/wait.h>
 
-#include "sys/journal/change_gate.h"
-#include "sys/child_process.h"
-#include "sys/text.h"
-#include "sys/time_limits.h"
-#include "sys/tool_refusal.h"
-#include "sys/utf8.h"
+#include "android/tool_refusal.h"
+#include "os/text.h"
+#include "os/time_limits.h"
+#include "os/utf8.h"
 
 namespace korvane {
+namespace {
+bool g_tools_through_path = false;
+}  // namespace
+
+void find_tools_through_path_for_tests() { g_tools_through_path = true; }
+
+const char* tool_search_path() { return g_tools_through_path ? nullptr : kRootToolPath; }
 
 std::string command_line(const std::string& program, const Args& args) {
     std::string line = program + " ";
@@ -22,7 +27,7 @@ std::string command_line(const std::string& program, const Args& args) {
 
 Result<ProcessOutput> run_process(const std::string& program, const Args& args) {
     reap_own_children();
-    auto started = start_watched(program, args);
+    auto started = start_watched(program, args, tool_search_path());
     if (!started) return Error{started.error()};
     WatchedChild& child = started.value();
     while (!child.ended) watch_children(std::span<WatchedChild>(&child, 1));
@@ -42,10 +47,7 @@ Result<ProcessOutput> run_process(const std::string& program, const Args& args) 
     return result;
 }
 
-Result<std::string> run_command_output(const std::string& program, const Args& args) {
-    auto allowed = allow_command(program, args);
-    if (!allowed) return Error{allowed.error()};
-    if (!*allowed) return std::string();
+Result<std::string> tool_output(const std::string& program, const Args& args) {
     auto process = run_process(program, args);
     if (!process) {
         return error("Failed to execute command " + command_line(program, args) + ": " + process.error());
@@ -53,12 +55,7 @@ Result<std::string> run_command_output(const std::string& program, const Args& a
     if (!process->exited_zero) {
         return error("Command failed: " + command_line(program, args) + ": " + process->err);
     }
-    note_command_done(program, args);
     return std::move(process.value().out);
-}
-
-Result<void> run_command(const std::string& program, const Args& args) {
-    return drop_value(run_command_output(program, args));
 }
 
 }  // namespace korvane

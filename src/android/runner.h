@@ -1,16 +1,29 @@
 // Starting device tools. Programs are found through root's own search path
-// (child_process.h) and get their arguments one per slot: no shell, no
-// quoting, no splitting.
+// and get their arguments one per slot: no shell, no quoting, no splitting.
+// A tool that changes the phone runs through the journal's gate
+// (journal/tool_commands.h); what is here asks no gate.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "sys/result.h"
+#include "os/child_process.h"
+#include "os/result.h"
 
 namespace korvane {
 
-using Args = std::vector<std::string>;
+// Where root finds device tools on Android, whatever PATH the caller left:
+// a root shell opened by an app may keep the app's PATH, and a `cmd` of the
+// app's own must never run as root.
+inline constexpr const char* kRootToolPath =
+    "/product/bin:/apex/com.android.runtime/bin:/apex/com.android.art/bin:/system_ext/bin:/system/bin:"
+    "/system/xbin:/odm/bin:/vendor/bin:/vendor/xbin";
+
+// For unit tests, whose tools are this machine's: find them through PATH.
+void find_tools_through_path_for_tests();
+
+// The search path a device tool is started with (start_child): kRootToolPath,
+// or null (the caller's PATH) for unit tests.
+const char* tool_search_path();
 
 // What a finished child left behind. Both streams are decoded as UTF-8 with
 // invalid sequences replaced, and never trimmed.
@@ -30,19 +43,13 @@ struct ProcessOutput {
 // the processes it started in its process group are killed.
 Result<ProcessOutput> run_process(const std::string& program, const Args& args);
 
-// Both runners first pass the change policy (change_gate.h): a command line
-// that changes tuning state has its original recorded, and a dry run prints
-// every command that is not a read instead of running it (success, no output).
-
 // The program and its arguments as the runner's error texts show them: the
 // program, a blank, the arguments joined by blanks.
 std::string command_line(const std::string& program, const Args& args);
 
-// Success when the program exits 0; otherwise "Failed to execute command ..."
-// or "Command failed: ..." with the captured standard error.
-Result<void> run_command(const std::string& program, const Args& args);
-
-// The captured standard output when the program exits 0; errors as run_command.
-Result<std::string> run_command_output(const std::string& program, const Args& args);
+// The captured standard output when the program exits 0; otherwise "Failed
+// to execute command ..." or "Command failed: ..." with the captured standard
+// error. Asks no gate: for the reads of the floors below the journal.
+Result<std::string> tool_output(const std::string& program, const Args& args);
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-#include "sys/tool_refusal.h"
+#include "android/tool_refusal.h"
 
 namespace korvane {
 namespace {

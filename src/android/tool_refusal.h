@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "sys/runner.h"
+#include "android/runner.h"
 
 namespace korvane {
 

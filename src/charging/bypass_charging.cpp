@@ -3,16 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "charging/bypass_test.h"
 #include "charging/charge_nodes.h"
 #include "charging/charge_reading.h"
 #include "charging/charge_settle.h"
 #include "charging/charge_state.h"
 #include "charging/charge_switches.h"
 #include "charging/charge_verdict.h"
-#include "sys/dry_run.h"
-#include "sys/journal/change_gate.h"
-#include "sys/output.h"
+#include "charging/switch_probe.h"
+#include "journal/change_gate.h"
+#include "journal/dry_run.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

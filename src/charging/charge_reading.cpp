@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "sys/node.h"
-#include "sys/number_parse.h"
-#include "sys/text.h"
-#include "sys/clock.h"
-#include "sys/time_limits.h"
+#include "journal/node_change.h"
+#include "os/clock.h"
+#include "os/number_parse.h"
+#include "os/text.h"
+#include "os/time_limits.h"
 
 namespace korvane {
 namespace {

@@ -1,7 +1,7 @@
 #include "charging/charge_settle.h"
 
-#include "sys/clock.h"
-#include "sys/time_limits.h"
+#include "os/clock.h"
+#include "os/time_limits.h"
 
 namespace korvane {
 namespace {

@@ -1,8 +1,8 @@
 #include "charging/charge_state.h"
 
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/text.h"
+#include "journal/node_change.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 

@@ -1,9 +1,9 @@
 #include "charging/charge_switches.h"
 
-#include "sys/korvane_files.h"
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/text.h"
+#include "journal/korvane_files.h"
+#include "journal/node_change.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "charging/charge_nodes.h"
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 

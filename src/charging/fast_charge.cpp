@@ -5,9 +5,9 @@
 
 #include "charging/charge_nodes.h"
 #include "charging/charge_state.h"
-#include "sys/journal/change_gate.h"
-#include "sys/node.h"
-#include "sys/output.h"
+#include "journal/change_gate.h"
+#include "journal/node_change.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/journal/change_gate.h"
-#include "sys/result.h"
+#include "journal/change_gate.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "charging/bypass_test.h"
+#include "charging/switch_probe.h"
 
 #include <algorithm>
 #include <string>
@@ -9,10 +9,10 @@
 #include "charging/charge_state.h"
 #include "charging/charge_switches.h"
 #include "charging/charge_verdict.h"
-#include "sys/dry_run.h"
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/text.h"
+#include "journal/dry_run.h"
+#include "journal/node_change.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -2,10 +2,10 @@
 
 #include "cli/command_table.h"
 #include "cli/help.h"
-#include "sys/journal/change_policy.h"
-#include "sys/journal/journal.h"
-#include "sys/number_parse.h"
-#include "sys/output.h"
+#include "journal/change_policy.h"
+#include "journal/journal.h"
+#include "os/number_parse.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

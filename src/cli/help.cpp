@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "sys/output.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

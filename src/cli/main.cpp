@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "cli/dispatch.h"
-#include "sys/signals.h"
+#include "os/signals.h"
 
 int main(int argc, char** argv) {
     korvane::ignore_broken_pipes();

@@ -1,8 +1,8 @@
 #include "config/config.h"
 
 #include "config/config_reader.h"
-#include "sys/foreign_file.h"
-#include "sys/output.h"
+#include "os/foreign_file.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "config/config_fields.h"
 #include "config/json_syntax.h"
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "config/config.h"
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

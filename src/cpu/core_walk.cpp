@@ -1,7 +1,7 @@
 #include "cpu/core_walk.h"
 
-#include "sys/node.h"
-#include "sys/text.h"
+#include "journal/node_change.h"
+#include "os/text.h"
 
 namespace korvane {
 

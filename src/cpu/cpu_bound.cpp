@@ -5,9 +5,9 @@
 
 #include "cpu/core_walk.h"
 #include "cpu/cpu_freq.h"
-#include "sys/journal/change_gate.h"
-#include "sys/node.h"
-#include "sys/output.h"
+#include "journal/change_gate.h"
+#include "journal/node_change.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "sys/bound.h"
-#include "sys/journal/change_gate.h"
-#include "sys/result.h"
+#include "android/bound.h"
+#include "journal/change_gate.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,9 +1,9 @@
 // The listing shows each core's words as they stand: unparsed and unsorted.
 #include "cpu/core_walk.h"
 #include "cpu/cpu_freq.h"
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/text.h"
+#include "journal/node_change.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

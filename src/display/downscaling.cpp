@@ -1,13 +1,13 @@
 #include "display/downscaling.h"
 
+#include "android/release_level.h"
 #include "display/downscale_factor.h"
 #include "display/game_overlay.h"
 #include "display/game_override.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
-#include "sys/release_level.h"
-#include "sys/output.h"
-#include "sys/runner.h"
+#include "journal/tool_commands.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

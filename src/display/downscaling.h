@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -3,15 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "android/release_level.h"
 #include "display/fps_rules.h"
 #include "display/game_overlay.h"
 #include "display/game_override.h"
 #include "display/overlay_store.h"
 #include "display/performance_mode.h"
-#include "sys/journal/change_gate.h"
-#include "sys/release_level.h"
-#include "sys/output.h"
-#include "sys/runner.h"
+#include "journal/change_gate.h"
+#include "journal/tool_commands.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

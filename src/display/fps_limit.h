@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "sys/number_parse.h"
-#include "sys/text.h"
+#include "os/number_parse.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "display/game_overlay.h"
-#include "sys/journal/change_gate.h"
-#include "sys/journal/change_policy.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "journal/change_gate.h"
+#include "journal/change_policy.h"
+#include "journal/tool_commands.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "display/name_matcher.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "journal/tool_commands.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

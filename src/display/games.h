@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

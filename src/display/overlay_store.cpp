@@ -1,10 +1,10 @@
 #include "display/overlay_store.h"
 
 #include "display/game_overlay.h"
-#include "sys/journal/change_gate.h"
-#include "sys/journal/state_originals.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "journal/change_gate.h"
+#include "journal/state_originals.h"
+#include "journal/tool_commands.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "sys/device_config_list.h"
+#include "android/device_config_list.h"
 #include "display/games.h"
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

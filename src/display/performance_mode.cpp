@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "sys/journal/change_gate.h"
-#include "sys/clock.h"
-#include "sys/output.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "journal/change_gate.h"
+#include "journal/tool_commands.h"
+#include "os/clock.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "display/decimal.h"
-#include "sys/clock.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "journal/tool_commands.h"
+#include "os/clock.h"
+#include "os/text.h"
 
 namespace korvane {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "display/refresh_rate_line.h"
 #include "display/sf_timing.h"
-#include "sys/journal/change_gate.h"
-#include "sys/output.h"
-#include "sys/runner.h"
+#include "journal/change_gate.h"
+#include "journal/tool_commands.h"
+#include "os/output.h"
 
 namespace korvane {
 

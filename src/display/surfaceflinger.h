@@ -2,7 +2,7 @@
 #pragma once
 
 #include "display/refresh_rate.h"
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -5,8 +5,8 @@
 #include "gpu/gpu_freq.h"
 #include "gpu/gpu_required.h"
 #include "gpu/opp_index.h"
-#include "sys/node.h"
-#include "sys/output.h"
+#include "journal/node_change.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

@@ -1,8 +1,8 @@
 #include "gpu/gpu_info.h"
 
-#include "sys/node.h"
-#include "sys/text.h"
-#include "sys/utf8.h"
+#include "journal/node_change.h"
+#include "os/text.h"
+#include "os/utf8.h"
 
 namespace korvane {
 namespace {

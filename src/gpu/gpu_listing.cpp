@@ -2,8 +2,8 @@
 
 #include "gpu/gpu_freq.h"
 #include "gpu/gpu_required.h"
-#include "sys/node.h"
-#include "sys/output.h"
+#include "journal/node_change.h"
+#include "os/output.h"
 
 namespace korvane {
 

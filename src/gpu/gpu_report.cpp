@@ -2,9 +2,9 @@
 
 #include "gpu/gpu_freq.h"
 #include "gpu/gpu_info.h"
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/text.h"
+#include "journal/node_change.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -1,6 +1,6 @@
 #include "gpu/gpu_required.h"
 
-#include "sys/output.h"
+#include "os/output.h"
 
 namespace korvane {
 

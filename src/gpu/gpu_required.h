@@ -4,7 +4,7 @@
 #include <string>
 
 #include "gpu/gpu_info.h"
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -7,10 +7,10 @@
 
 #include "gpu/gpu_freq.h"
 #include "gpu/gpu_required.h"
-#include "sys/journal/change_gate.h"
-#include "sys/node.h"
-#include "sys/os_error.h"
-#include "sys/output.h"
+#include "journal/change_gate.h"
+#include "journal/node_change.h"
+#include "os/os_error.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

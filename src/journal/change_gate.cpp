@@ -1,4 +1,4 @@
-#include "sys/journal/change_gate.h"
+#include "journal/change_gate.h"
 
 #include <sys/stat.h>
 
@@ -7,16 +7,17 @@
 #include <optional>
 #include <set>
 
-#include "sys/journal/change_policy.h"
-#include "sys/journal/command_kinds.h"
-#include "sys/journal/journal.h"
-#include "sys/journal/original_reading.h"
-#include "sys/journal/run_targets.h"
-#include "sys/device_config_sync.h"
-#include "sys/node.h"
-#include "sys/os_error.h"
-#include "sys/output.h"
-#include "sys/text.h"
+#include "journal/change_policy.h"
+#include "journal/command_kinds.h"
+#include "journal/device_config_sync.h"
+#include "journal/journal.h"
+#include "journal/original_reading.h"
+#include "journal/run_targets.h"
+#include "journal/tool_commands.h"
+#include "os/node.h"
+#include "os/os_error.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -22,9 +22,9 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/journal/journal_record.h"
-#include "sys/result.h"
-#include "sys/runner.h"
+#include "journal/tool_commands.h"
+#include "journal/journal_record.h"
+#include "os/result.h"
 
 namespace korvane {
 

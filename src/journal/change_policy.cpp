@@ -1,4 +1,4 @@
-#include "sys/journal/change_policy.h"
+#include "journal/change_policy.h"
 
 namespace korvane {
 namespace {

@@ -1,8 +1,8 @@
-#include "sys/journal/command_kinds.h"
+#include "journal/command_kinds.h"
 
 #include <algorithm>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

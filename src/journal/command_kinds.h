@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/runner.h"
+#include "journal/tool_commands.h"
 
 namespace korvane {
 

@@ -1,16 +1,16 @@
-#include "sys/concurrent_runner.h"
+#include "journal/concurrent_runner.h"
 
 #include <sys/wait.h>
 
 #include <optional>
 #include <vector>
 
-#include "sys/journal/change_gate.h"
-#include "sys/child_process.h"
-#include "sys/text.h"
-#include "sys/time_limits.h"
-#include "sys/tool_refusal.h"
-#include "sys/utf8.h"
+#include "android/tool_refusal.h"
+#include "journal/change_gate.h"
+#include "os/child_process.h"
+#include "os/text.h"
+#include "os/time_limits.h"
+#include "os/utf8.h"
 
 namespace korvane {
 namespace {
@@ -51,7 +51,7 @@ void run_commands_concurrently(std::span<const ToolCommand> commands, size_t wid
                 outcomes[i] = allowed ? success() : Result<void>(Error{allowed.error()});
                 continue;
             }
-            auto child = start_watched(command.program, command.args, i);
+            auto child = start_watched(command.program, command.args, tool_search_path(), i);
             if (child) {
                 running.push_back(std::move(child).value());
             } else {

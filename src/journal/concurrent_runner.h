@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "sys/result.h"
-#include "sys/runner.h"
+#include "journal/tool_commands.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,15 +1,15 @@
-#include "sys/device_config_sync.h"
+#include "journal/device_config_sync.h"
 
 #include <optional>
 
-#include "sys/journal/change_policy.h"
-#include "sys/journal/command_kinds.h"
-#include "sys/journal/journal.h"
-#include "sys/journal/state_originals.h"
-#include "sys/output.h"
-#include "sys/release_level.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "android/release_level.h"
+#include "journal/change_policy.h"
+#include "journal/command_kinds.h"
+#include "journal/journal.h"
+#include "journal/state_originals.h"
+#include "journal/tool_commands.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

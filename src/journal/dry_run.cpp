@@ -1,6 +1,6 @@
-#include "sys/dry_run.h"
+#include "journal/dry_run.h"
 
-#include "sys/journal/change_policy.h"
+#include "journal/change_policy.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "sys/journal/journal.h"
+#include "journal/journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,15 +9,15 @@
 #include <cerrno>
 #include <map>
 
-#include "sys/clock.h"
-#include "sys/korvane_files.h"
-#include "sys/node.h"
-#include "sys/os_error.h"
-#include "sys/output.h"
-#include "sys/text.h"
-#include "sys/time_limits.h"
-#include "sys/unique_fd.h"
-#include "sys/write_all.h"
+#include "journal/korvane_files.h"
+#include "os/clock.h"
+#include "os/node.h"
+#include "os/os_error.h"
+#include "os/output.h"
+#include "os/text.h"
+#include "os/time_limits.h"
+#include "os/unique_fd.h"
+#include "os/write_all.h"
 
 namespace korvane {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sys/journal/journal_record.h"
-#include "sys/result.h"
+#include "journal/journal_record.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,11 +1,11 @@
-#include "sys/journal/journal_record.h"
+#include "journal/journal_record.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
-#include "sys/number_parse.h"
-#include "sys/text.h"
+#include "os/number_parse.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -19,8 +19,8 @@
 #include <string>
 #include <string_view>
 
-#include "sys/journal/command_kinds.h"
-#include "sys/result.h"
+#include "journal/command_kinds.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "sys/korvane_files.h"
+#include "journal/korvane_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,10 +6,10 @@
 
 #include <cerrno>
 
-#include "sys/journal/change_gate.h"
-#include "sys/os_error.h"
-#include "sys/unique_fd.h"
-#include "sys/write_all.h"
+#include "journal/change_gate.h"
+#include "os/os_error.h"
+#include "os/unique_fd.h"
+#include "os/write_all.h"
 
 namespace korvane {
 namespace {

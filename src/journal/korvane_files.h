@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,11 +1,11 @@
-#include "sys/journal/original_reading.h"
+#include "journal/original_reading.h"
 
 #include <utility>
 #include <vector>
 
-#include "sys/journal/command_kinds.h"
-#include "sys/node.h"
-#include "sys/runner.h"
+#include "android/runner.h"
+#include "journal/command_kinds.h"
+#include "os/node.h"
 
 namespace korvane {
 namespace {

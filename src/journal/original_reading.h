@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "sys/journal/journal_record.h"
-#include "sys/result.h"
+#include "journal/journal_record.h"
+#include "os/result.h"
 
 namespace korvane {
 

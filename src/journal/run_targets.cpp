@@ -1,10 +1,10 @@
-#include "sys/journal/run_targets.h"
+#include "journal/run_targets.h"
 
 #include <climits>
 #include <cstdlib>
 #include <utility>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 

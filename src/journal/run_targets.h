@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "sys/journal/journal.h"
-#include "sys/journal/journal_record.h"
-#include "sys/result.h"
+#include "journal/journal.h"
+#include "journal/journal_record.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,7 +1,7 @@
-#include "sys/journal/state_originals.h"
+#include "journal/state_originals.h"
 
-#include "sys/journal/change_policy.h"
-#include "sys/journal/journal.h"
+#include "journal/change_policy.h"
+#include "journal/journal.h"
 
 namespace korvane {
 

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "sys/journal/journal_record.h"
-#include "sys/result.h"
+#include "journal/journal_record.h"
+#include "os/result.h"
 
 namespace korvane {
 

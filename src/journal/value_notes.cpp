@@ -2,11 +2,11 @@
 // records (journal_note_value), under the record of the target's original.
 #include <utility>
 
-#include "sys/journal/change_gate.h"
-#include "sys/journal/change_policy.h"
-#include "sys/journal/command_kinds.h"
-#include "sys/journal/journal.h"
-#include "sys/journal/run_targets.h"
+#include "journal/change_gate.h"
+#include "journal/change_policy.h"
+#include "journal/command_kinds.h"
+#include "journal/journal.h"
+#include "journal/run_targets.h"
 
 namespace korvane {
 

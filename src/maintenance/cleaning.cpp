@@ -1,8 +1,9 @@
 #include "maintenance/step_report.h"
 #include "maintenance/utilities.h"
-#include "sys/named_dir_removal.h"
-#include "sys/node.h"
-#include "sys/runner.h"
+#include "journal/change_gate.h"
+#include "os/named_dir_removal.h"
+#include "journal/node_change.h"
+#include "journal/tool_commands.h"
 
 namespace korvane {
 
@@ -19,9 +20,9 @@ Result<void> clean_ram() {
 
 Result<void> clear_app_cache() {
     print_line("[INFO] Cleaning app cache...");
-    report_step(remove_named_dirs("/storage/emulated/0", "cache"), "[INFO] External cache cleaned",
+    report_step(remove_named_dirs("/storage/emulated/0", "cache", allow_removal), "[INFO] External cache cleaned",
                 "[WARN] Failed to clean external cache: ");
-    report_step(remove_named_dirs("/data/data", "cache"), "[INFO] Data cache cleaned",
+    report_step(remove_named_dirs("/data/data", "cache", allow_removal), "[INFO] Data cache cleaned",
                 "[WARN] Failed to clean data cache: ");
     print_line("[OK] App cache cleaned");
     return success();

@@ -1,7 +1,7 @@
 #include "maintenance/utilities.h"
-#include "sys/output.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "os/output.h"
+#include "journal/tool_commands.h"
+#include "os/text.h"
 
 namespace korvane {
 

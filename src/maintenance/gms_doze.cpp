@@ -1,10 +1,10 @@
 #include <utility>
 #include <vector>
 
+#include "journal/change_gate.h"
+#include "journal/tool_commands.h"
 #include "maintenance/utilities.h"
-#include "sys/journal/change_gate.h"
-#include "sys/output.h"
-#include "sys/runner.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

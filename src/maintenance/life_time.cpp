@@ -1,6 +1,6 @@
 #include "maintenance/life_time.h"
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

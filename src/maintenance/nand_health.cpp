@@ -3,14 +3,14 @@
 #include <optional>
 #include <string>
 
+#include "journal/dry_run.h"
+#include "journal/korvane_files.h"
+#include "journal/node_change.h"
+#include "journal/tool_commands.h"
 #include "maintenance/life_time.h"
-#include "sys/clock.h"
-#include "sys/dry_run.h"
-#include "sys/korvane_files.h"
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "os/clock.h"
+#include "os/output.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -1,7 +1,7 @@
 // The storage (NAND) health report with its short I/O timing test.
 #pragma once
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,6 +1,6 @@
 #include "maintenance/step_report.h"
 #include "maintenance/utilities.h"
-#include "sys/runner.h"
+#include "journal/tool_commands.h"
 
 namespace korvane {
 

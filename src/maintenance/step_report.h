@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "sys/dry_run.h"
-#include "sys/output.h"
-#include "sys/result.h"
+#include "journal/dry_run.h"
+#include "os/output.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "config/config.h"
+#include "journal/change_gate.h"
 #include "modes/setup_steps.h"
-#include "sys/journal/change_gate.h"
-#include "sys/output.h"
+#include "os/output.h"
 
 namespace korvane {
 

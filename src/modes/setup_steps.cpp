@@ -10,9 +10,9 @@
 #include "display/surfaceflinger.h"
 #include "gpu/gpu_freq.h"
 #include "maintenance/utilities.h"
+#include "os/output.h"
 #include "profiles/kernel_tweaks.h"
 #include "profiles/system_profile.h"
-#include "sys/output.h"
 
 namespace korvane {
 namespace {

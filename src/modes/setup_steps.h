@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "config/config.h"
+#include "journal/change_gate.h"
+#include "os/result.h"
 #include "profiles/tuning_profile.h"
-#include "sys/journal/change_gate.h"
-#include "sys/result.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "sys/child_process.h"
+#include "os/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,16 +15,14 @@
 #include <ctime>
 #include <vector>
 
-#include "sys/clock.h"
-#include "sys/os_error.h"
-#include "sys/time_limits.h"
+#include "os/clock.h"
+#include "os/os_error.h"
+#include "os/time_limits.h"
 
 extern char** environ;
 
 namespace korvane {
 namespace {
-
-bool g_tools_through_path = false;
 
 // The tools running now, for an interruption to reach: a handler reads them.
 constexpr size_t kTrackedChildren = 16;
@@ -56,13 +54,13 @@ Result<Pipe> make_pipe() {
     return Pipe{UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
 
-// The caller's environment with PATH replaced by root's own.
-std::vector<std::string> tool_environment() {
+// The caller's environment with PATH replaced by `search_path`.
+std::vector<std::string> tool_environment(const char* search_path) {
     std::vector<std::string> env;
     for (char** entry = environ; entry && *entry; ++entry) {
         if (std::strncmp(*entry, "PATH=", 5) != 0) env.emplace_back(*entry);
     }
-    env.push_back(std::string("PATH=") + kRootToolPath);
+    env.push_back(std::string("PATH=") + search_path);
     return env;
 }
 
@@ -133,9 +131,7 @@ void take_output(std::span<WatchedChild> children, const std::vector<pollfd>& fd
 
 }  // namespace
 
-void find_tools_through_path_for_tests() { g_tools_through_path = true; }
-
-Result<StartedChild> start_child(const std::string& program, const Args& args) {
+Result<StartedChild> start_child(const std::string& program, const Args& args, const char* search_path) {
     // Everything the child needs is prepared before fork.
     std::vector<char*> argv;
     argv.reserve(args.size() + 2);
@@ -144,8 +140,8 @@ Result<StartedChild> start_child(const std::string& program, const Args& args) {
     argv.push_back(nullptr);
     std::vector<std::string> env_text;
     std::vector<char*> envp;
-    if (!g_tools_through_path) {
-        env_text = tool_environment();
+    if (search_path != nullptr) {
+        env_text = tool_environment(search_path);
         for (std::string& entry : env_text) envp.push_back(entry.data());
         envp.push_back(nullptr);
     }
@@ -183,8 +179,9 @@ Result<StartedChild> start_child(const std::string& program, const Args& args) {
     return child;
 }
 
-Result<WatchedChild> start_watched(const std::string& program, const Args& args, size_t tag) {
-    auto started = start_child(program, args);
+Result<WatchedChild> start_watched(const std::string& program, const Args& args, const char* search_path,
+                                   size_t tag) {
+    auto started = start_child(program, args, search_path);
     if (!started) return Error{started.error()};
     WatchedChild child;
     child.tag = tag;

@@ -1,4 +1,4 @@
-// Starting device tools as child processes and watching them to their end,
+// Starting programs as child processes and watching them to their end,
 // shared by the runner that waits for one tool and the one that keeps a few
 // running at once, so that both keep one time-limit rule.
 #pragma once
@@ -9,22 +9,15 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
-#include "sys/result.h"
-#include "sys/runner.h"
-#include "sys/unique_fd.h"
+#include "os/result.h"
+#include "os/unique_fd.h"
 
 namespace korvane {
 
-// Where root finds device tools on Android, whatever PATH the caller left:
-// a root shell opened by an app may keep the app's PATH, and a `cmd` of the
-// app's own must never run as root.
-inline constexpr const char* kRootToolPath =
-    "/product/bin:/apex/com.android.runtime/bin:/apex/com.android.art/bin:/system_ext/bin:/system/bin:"
-    "/system/xbin:/odm/bin:/vendor/bin:/vendor/xbin";
-
-// For unit tests, whose tools are this machine's: find them through PATH.
-void find_tools_through_path_for_tests();
+// A program's arguments, one per slot: no shell, no quoting, no splitting.
+using Args = std::vector<std::string>;
 
 // A started tool: its process (the leader of its own process group, so that a
 // time limit reaches what it started too) and the read ends of its standard
@@ -35,12 +28,13 @@ struct StartedChild {
     UniqueFd err;
 };
 
-// Forks and execs `program` with `args` found through kRootToolPath (which
-// the tool gets as its PATH), standard input from /dev/null. The child dies
+// Forks and execs `program` with `args` found through `search_path` (which
+// the child gets as its PATH; the caller's own PATH when null), standard
+// input from /dev/null. The child dies
 // with korvane (PR_SET_PDEATHSIG). Returns once the exec has happened; when it
 // cannot, the child is reaped and the error is the operating-system error
 // text alone.
-Result<StartedChild> start_child(const std::string& program, const Args& args);
+Result<StartedChild> start_child(const std::string& program, const Args& args, const char* search_path);
 
 // A running tool as watch_children follows it: what it wrote, and how it ended.
 struct WatchedChild {
@@ -55,8 +49,10 @@ struct WatchedChild {
     long pause_ns = 0;       // between looks for the exit once its streams are closed
 };
 
-// Starts a tool to be watched, its deadline tool_time_limit_s() from now.
-Result<WatchedChild> start_watched(const std::string& program, const Args& args, size_t tag = 0);
+// Starts a tool to be watched (as start_child), its deadline
+// tool_time_limit_s() from now.
+Result<WatchedChild> start_watched(const std::string& program, const Args& args, const char* search_path,
+                                   size_t tag = 0);
 
 // Waits until one of the children not yet ended writes, closes its streams,
 // ends, or reaches its deadline, and takes what happened in. Every child past

@@ -1,4 +1,4 @@
-#include "sys/clock.h"
+#include "os/clock.h"
 
 #include <cerrno>
 #include <ctime>

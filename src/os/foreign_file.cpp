@@ -1,4 +1,4 @@
-#include "sys/foreign_file.h"
+#include "os/foreign_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,10 +6,10 @@
 
 #include <cerrno>
 
-#include "sys/os_error.h"
-#include "sys/text.h"
-#include "sys/unique_fd.h"
-#include "sys/utf8.h"
+#include "os/os_error.h"
+#include "os/text.h"
+#include "os/unique_fd.h"
+#include "os/utf8.h"
 
 namespace korvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "sys/named_dir_removal.h"
+#include "os/named_dir_removal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,10 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "sys/journal/change_gate.h"
-#include "sys/os_error.h"
-#include "sys/output.h"
-#include "sys/unique_fd.h"
+#include "os/os_error.h"
+#include "os/output.h"
+#include "os/unique_fd.h"
 
 namespace korvane {
 namespace {
@@ -57,7 +56,8 @@ struct Level {
 // no call stack.
 class Walk {
 public:
-    Walk(dev_t device, std::string root) : device_(device), root_(std::move(root)) {}
+    Walk(dev_t device, std::string root, RemovalCheck may_remove)
+        : device_(device), root_(std::move(root)), may_remove_(may_remove) {}
 
     // Removes every folder named `name` below the open root folder `fd`.
     void run(UniqueFd fd, std::string_view name) {
@@ -81,7 +81,7 @@ public:
             auto child = open_folder(level.fd.get(), entry.name, entry_path);
             if (!child) continue;
             const bool removing = entry.name == name;
-            if (removing && !allow_removal(entry_path)) continue;
+            if (removing && !may_remove_(entry_path)) continue;
             if (levels.size() > kDeepestLevel) {
                 skip_deep();
                 continue;
@@ -202,18 +202,19 @@ private:
 
     dev_t device_;
     std::string root_;
+    RemovalCheck may_remove_;
     bool skipped_deep_ = false;
     std::optional<std::string> failure_;
 };
 
 }  // namespace
 
-Result<void> remove_named_dirs(const std::string& root, std::string_view name) {
+Result<void> remove_named_dirs(const std::string& root, std::string_view name, RemovalCheck may_remove) {
     UniqueFd fd(::open(root.c_str(), kFolderFlags));
     if (!fd.valid()) return error(root + ": " + os_error_text(errno));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return error(root + ": " + os_error_text(errno));
-    Walk walk(st.st_dev, root);
+    Walk walk(st.st_dev, root, may_remove);
     walk.run(std::move(fd), name);
     if (walk.failure()) return error(*walk.failure());
     return success();

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 
@@ -20,7 +20,10 @@ namespace korvane {
 // levels under <root>", once.
 // A part that cannot be read or removed is skipped and the walk goes on; the
 // error is then the first such failure, "<path>: <operating-system error>".
-// In a dry run each removal is a "[DRY] remove <path>" line instead.
-Result<void> remove_named_dirs(const std::string& root, std::string_view name);
+// Each folder of the name is first put to `may_remove`, which leaves it
+// alone by answering false (the journal's allow_removal does so in a dry
+// run, printing "[DRY] remove <path>" instead).
+using RemovalCheck = bool (*)(const std::string& path);
+Result<void> remove_named_dirs(const std::string& root, std::string_view name, RemovalCheck may_remove);
 
 }  // namespace korvane

@@ -1,4 +1,4 @@
-#include "sys/number_parse.h"
+#include "os/number_parse.h"
 
 namespace korvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "sys/os_error.h"
+#include "os/os_error.h"
 
 #include <cstring>
 

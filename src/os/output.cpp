@@ -1,10 +1,10 @@
-#include "sys/output.h"
+#include "os/output.h"
 
 #include <unistd.h>
 
 #include <string>
 
-#include "sys/write_all.h"
+#include "os/write_all.h"
 
 namespace korvane {
 namespace {

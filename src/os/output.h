@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 

@@ -1,10 +1,10 @@
-#include "sys/signals.h"
+#include "os/signals.h"
 
 #include <signal.h>
 
 #include <csignal>
 
-#include "sys/child_process.h"
+#include "os/child_process.h"
 
 namespace korvane {
 namespace {

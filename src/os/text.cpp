@@ -1,4 +1,4 @@
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 

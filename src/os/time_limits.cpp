@@ -1,9 +1,9 @@
-#include "sys/time_limits.h"
+#include "os/time_limits.h"
 
 #include <cstdlib>
 #include <string_view>
 
-#include "sys/number_parse.h"
+#include "os/number_parse.h"
 
 namespace korvane {
 namespace {

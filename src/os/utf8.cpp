@@ -1,4 +1,4 @@
-#include "sys/utf8.h"
+#include "os/utf8.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "sys/write_all.h"
+#include "os/write_all.h"
 
 #include <unistd.h>
 

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "sys/device_config_list.h"
+#include "android/device_config_list.h"
+#include "android/release_level.h"
+#include "journal/concurrent_runner.h"
+#include "journal/device_config_sync.h"
+#include "journal/state_originals.h"
+#include "os/number_parse.h"
+#include "os/output.h"
+#include "os/text.h"
 #include "profiles/device_config_twins.h"
-#include "sys/concurrent_runner.h"
-#include "sys/device_config_sync.h"
-#include "sys/number_parse.h"
-#include "sys/output.h"
-#include "sys/release_level.h"
-#include "sys/journal/state_originals.h"
-#include "sys/text.h"
 
 namespace korvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "os/text.h"
 #include "profiles/system_settings_table.h"
-#include "sys/text.h"
 
 namespace korvane {
 namespace {

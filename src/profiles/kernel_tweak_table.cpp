@@ -1,6 +1,6 @@
 #include "profiles/kernel_tweak_table.h"
 
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "sys/cluster_boundaries.h"
+#include "android/boost_switch.h"
+#include "android/cluster_boundaries.h"
+#include "journal/change_gate.h"
+#include "journal/journal.h"
+#include "journal/node_change.h"
+#include "os/number_parse.h"
+#include "os/output.h"
 #include "profiles/kernel_tweak_table.h"
 #include "profiles/tunable_location.h"
-#include "sys/boost_switch.h"
-#include "sys/journal/change_gate.h"
-#include "sys/journal/journal.h"
-#include "sys/node.h"
-#include "sys/number_parse.h"
-#include "sys/output.h"
 
 namespace korvane {
 namespace {

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "journal/change_gate.h"
+#include "journal/concurrent_runner.h"
+#include "journal/tool_commands.h"
+#include "os/output.h"
 #include "profiles/device_config_profile.h"
 #include "profiles/system_settings_table.h"
-#include "sys/concurrent_runner.h"
-#include "sys/journal/change_gate.h"
-#include "sys/output.h"
-#include "sys/runner.h"
 
 namespace korvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "sys/node.h"
-#include "sys/text.h"
+#include "journal/node_change.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -1,8 +1,8 @@
 #include "undo/on_boot.h"
 
+#include "journal/korvane_files.h"
 #include "modes/setup_steps.h"
-#include "sys/korvane_files.h"
-#include "sys/output.h"
+#include "os/output.h"
 
 namespace korvane {
 namespace {

@@ -6,15 +6,15 @@
 #include <utility>
 #include <vector>
 
-#include "sys/boost_switch.h"
-#include "sys/cluster_boundaries.h"
-#include "sys/journal/change_policy.h"
-#include "sys/journal/journal.h"
-#include "sys/node.h"
-#include "sys/output.h"
-#include "sys/journal/change_gate.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "android/boost_switch.h"
+#include "android/cluster_boundaries.h"
+#include "journal/change_gate.h"
+#include "journal/change_policy.h"
+#include "journal/journal.h"
+#include "journal/node_change.h"
+#include "journal/tool_commands.h"
+#include "os/output.h"
+#include "os/text.h"
 #include "undo/report_nodes.h"
 
 namespace korvane {

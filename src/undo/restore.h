@@ -1,7 +1,7 @@
 // Undo: puts back every original value the journal holds.
 #pragma once
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "sys/cluster_boundaries.h"
-#include "sys/device_config_sync.h"
-#include "sys/journal/command_kinds.h"
-#include "sys/journal/journal.h"
-#include "sys/node.h"
-#include "sys/os_error.h"
-#include "sys/output.h"
-#include "sys/release_level.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "android/cluster_boundaries.h"
+#include "android/release_level.h"
+#include "journal/command_kinds.h"
+#include "journal/device_config_sync.h"
+#include "journal/journal.h"
+#include "journal/node_change.h"
+#include "journal/tool_commands.h"
+#include "os/os_error.h"
+#include "os/output.h"
+#include "os/text.h"
 #include "undo/report_nodes.h"
 
 namespace korvane {

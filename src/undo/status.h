@@ -2,7 +2,7 @@
 // changed since, from the journal and each target as it is now.
 #pragma once
 
-#include "sys/result.h"
+#include "os/result.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "sys/journal/command_kinds.h"
+#include "journal/command_kinds.h"
 
 #include <gtest/gtest.h>
 

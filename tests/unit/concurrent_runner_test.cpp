@@ -1,4 +1,4 @@
-#include "sys/concurrent_runner.h"
+#include "journal/concurrent_runner.h"
 
 #include <gtest/gtest.h>
 

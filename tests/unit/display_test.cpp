@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "android/device_config_list.h"
+#include "android/release_level.h"
 #include "display/decimal.h"
-#include "sys/device_config_list.h"
 #include "display/downscale_factor.h"
 #include "display/fps_rules.h"
 #include "display/game_overlay.h"
@@ -14,7 +15,6 @@
 #include "display/name_matcher.h"
 #include "display/refresh_rate.h"
 #include "display/refresh_rate_line.h"
-#include "sys/release_level.h"
 #include "display/sf_timing.h"
 
 namespace korvane {

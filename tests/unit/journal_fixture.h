@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "sys/journal/change_policy.h"
-#include "sys/journal/journal.h"
-#include "sys/korvane_files.h"
-#include "sys/text.h"
+#include "journal/change_policy.h"
+#include "journal/journal.h"
+#include "journal/korvane_files.h"
+#include "os/text.h"
 #include "temp_dir.h"
 
 namespace korvane::testing {

@@ -1,4 +1,4 @@
-#include "sys/journal/journal_record.h"
+#include "journal/journal_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The journal as the primitives keep it: recorded before each first change,
 // never for a change that is only shown, and locked for the whole run.
-#include "sys/journal/journal.h"
+#include "journal/journal.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "journal/change_gate.h"
+#include "journal/change_policy.h"
+#include "journal/node_change.h"
+#include "journal/tool_commands.h"
 #include "journal_fixture.h"
-#include "sys/journal/change_gate.h"
-#include "sys/journal/change_policy.h"
-#include "sys/node.h"
-#include "sys/runner.h"
-#include "sys/text.h"
+#include "os/text.h"
 
 namespace korvane {
 namespace {

@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "sys/named_dir_removal.h"
+#include "journal/change_gate.h"
+#include "os/named_dir_removal.h"
 #include "temp_dir.h"
 
 namespace korvane {
@@ -36,7 +37,7 @@ protected:
 };
 
 TEST_F(NamedDirRemoval, RemovesEveryFolderOfTheNameAndNothingElse) {
-    ASSERT_TRUE(remove_named_dirs(tmp_.file("root"), "cache"));
+    ASSERT_TRUE(remove_named_dirs(tmp_.file("root"), "cache", allow_removal));
     for (const char* gone : {"root/app1/cache", "root/app1/files/cache"}) EXPECT_FALSE(exists(gone)) << gone;
     // A file of the name, near names, and the folders around stay.
     for (const char* kept : {"root/app2/cache", "root/app2/code_cache/f", "root/cache_x", "root/app1/files"}) {
@@ -45,7 +46,7 @@ TEST_F(NamedDirRemoval, RemovesEveryFolderOfTheNameAndNothingElse) {
 }
 
 TEST_F(NamedDirRemoval, TheRootItselfIsNeverRemoved) {
-    ASSERT_TRUE(remove_named_dirs(tmp_.file("root/app1/cache"), "cache"));
+    ASSERT_TRUE(remove_named_dirs(tmp_.file("root/app1/cache"), "cache", allow_removal));
     EXPECT_TRUE(exists("root/app1/cache"));
     EXPECT_FALSE(exists("root/app1/cache/deep/cache"));
     EXPECT_TRUE(exists("root/app1/cache/img.bin"));
@@ -62,7 +63,7 @@ TEST_F(NamedDirRemoval, LinksAreNeverFollowed) {
     fs::create_directory_symlink(outside + "/cache", tmp_.file("root/app2/cache"));
     fs::create_symlink(outside + "/cache/keep", tmp_.file("root/app1/cache/file_link"));
 
-    ASSERT_TRUE(remove_named_dirs(tmp_.file("root"), "cache"));
+    ASSERT_TRUE(remove_named_dirs(tmp_.file("root"), "cache", allow_removal));
     EXPECT_EQ(testing::slurp(tmp_.file("outside/cache/keep")), "x");
     EXPECT_TRUE(exists("root/app2/cache"));  // a link, not a folder of the name
     EXPECT_TRUE(exists("root/app2/tree"));
@@ -71,10 +72,10 @@ TEST_F(NamedDirRemoval, LinksAreNeverFollowed) {
 
 TEST_F(NamedDirRemoval, RootThatIsALinkOrMissingIsAnError) {
     fs::create_directory_symlink(tmp_.file("root"), tmp_.file("root_link"));
-    auto linked = remove_named_dirs(tmp_.file("root_link"), "cache");
+    auto linked = remove_named_dirs(tmp_.file("root_link"), "cache", allow_removal);
     ASSERT_FALSE(linked);
     EXPECT_EQ(linked.error(), tmp_.file("root_link") + ": Not a directory (os error 20)");
-    auto missing = remove_named_dirs(tmp_.file("none"), "cache");
+    auto missing = remove_named_dirs(tmp_.file("none"), "cache", allow_removal);
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error(), tmp_.file("none") + ": No such file or directory (os error 2)");
     EXPECT_TRUE(exists("root/app1/cache"));

@@ -1,4 +1,4 @@
-#include "sys/node.h"
+#include "journal/node_change.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -8,9 +8,9 @@
 
 #include <cstdio>
 
-#include "sys/cluster_boundaries.h"
-#include "sys/journal/change_policy.h"
-#include "sys/runner.h"
+#include "android/cluster_boundaries.h"
+#include "journal/change_policy.h"
+#include "journal/tool_commands.h"
 #include "root_only.h"
 #include "temp_dir.h"
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "journal/node_change.h"
 #include "journal_fixture.h"
-#include "sys/node.h"
 
 namespace korvane {
 namespace {

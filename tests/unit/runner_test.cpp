@@ -1,5 +1,5 @@
-#include "sys/runner.h"
-#include "sys/tool_refusal.h"
+#include "journal/tool_commands.h"
+#include "android/tool_refusal.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

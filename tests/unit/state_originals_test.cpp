@@ -1,6 +1,6 @@
 // Originals recorded in one go: only the ones the journal lacks, none in a
 // dry run or the undo, and the first original of a target wins.
-#include "sys/journal/state_originals.h"
+#include "journal/state_originals.h"
 
 #include <gtest/gtest.h>
 

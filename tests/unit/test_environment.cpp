@@ -3,8 +3,8 @@
 // Tools are found through PATH, where the tests put their own.
 #include <gtest/gtest.h>
 
-#include "sys/child_process.h"
-#include "sys/korvane_files.h"
+#include "android/runner.h"
+#include "journal/korvane_files.h"
 #include "temp_dir.h"
 
 namespace korvane {

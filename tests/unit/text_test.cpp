@@ -1,8 +1,8 @@
-#include "sys/text.h"
+#include "os/text.h"
 
 #include <gtest/gtest.h>
 
-#include "sys/utf8.h"
+#include "os/utf8.h"
 
 namespace korvane {
 namespace {

@@ -1,6 +1,6 @@
 // Writes that a file answers with fewer bytes than offered: the writers stop
 // instead of asking again, since a node that took nothing takes nothing forever.
-#include "sys/write_all.h"
+#include "os/write_all.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -11,8 +11,8 @@
 #include <csignal>
 #include <cstdio>
 
-#include "sys/journal/change_policy.h"
-#include "sys/node.h"
+#include "journal/change_policy.h"
+#include "journal/node_change.h"
 #include "temp_dir.h"
 
 namespace korvane {

@@ -119,7 +119,7 @@ std::vector<PlannedChange> bypass_off_changes() { return switch_changes(present_
 Result<std::size_t> set_bypass_charging(std::string_view state) {
     auto action = parse_charge_action(state);
     if (!action) return reject_charge_state(state, kBypassUsage);
-    if (*action == ChargeAction::test) return test_bypass_switches();
+    if (*action == ChargeAction::test) return probe_bypass_switches();
     if (*action == ChargeAction::enable) {
         out("[INFO] Enabling Bypass Charging...");
         return enable_bypass();

@@ -51,7 +51,7 @@ void keep_proven(const std::vector<std::string>& proven) {
 
 }  // namespace
 
-Result<std::size_t> test_bypass_switches() {
+Result<std::size_t> probe_bypass_switches() {
     std::vector<ChargeSwitch> present = list_switches();
     if (present.empty() || is_dry_run()) return present.size();
     ChargeBaseline base = take_charge_baseline();

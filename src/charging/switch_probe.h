@@ -10,6 +10,6 @@ namespace korvane {
 
 // Returns the count of switches found. Fails when a switch left the phone
 // unable to charge; every switch is put back first.
-Result<std::size_t> test_bypass_switches();
+Result<std::size_t> probe_bypass_switches();
 
 }  // namespace korvane

@@ -40,6 +40,8 @@ std::optional<long> read_microamps(const std::string& path) {
 
 }  // namespace
 
+unsigned charge_poll_ms() { return limit_from_environment("KORVANE_CHARGE_POLL_MS", 500); }
+
 ChargeBaseline take_charge_baseline() {
     ChargeBaseline base;
     bool online = false;

@@ -9,6 +9,11 @@
 
 namespace korvane {
 
+// Milliseconds between two readings of the battery current while a charger
+// switch settles: 500, or KORVANE_CHARGE_POLL_MS (at least 1) for tests. The
+// settling windows are counted in polls, so they shrink with it.
+unsigned charge_poll_ms();
+
 enum class ChargeFlow { charging, idle, discharging, full, unknown };
 
 struct ChargeSample {

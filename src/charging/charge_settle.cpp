@@ -1,7 +1,6 @@
 #include "charging/charge_settle.h"
 
 #include "os/clock.h"
-#include "os/time_limits.h"
 
 namespace korvane {
 namespace {

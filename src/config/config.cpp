@@ -1,6 +1,7 @@
 #include "config/config.h"
 
 #include "config/config_reader.h"
+#include "android/shell_user.h"
 #include "os/foreign_file.h"
 #include "os/output.h"
 
@@ -22,7 +23,7 @@ KorvaneConfig load_config() {
     for (const char* path : kConfigPaths) {
         // The first folder is the shell user's: a FIFO there would hold the
         // boot service forever, a link to /dev/zero fill root's memory.
-        ForeignFile file = read_foreign_file(path, kMaxConfigBytes);
+        ForeignFile file = read_foreign_file(path, kMaxConfigBytes, kShellUser);
         if (file.outcome == ForeignFile::Outcome::absent) continue;
         if (file.outcome == ForeignFile::Outcome::ignored) {
             out("[WARN] Ignoring configuration ", path, ": ", file.text);

@@ -1,7 +1,7 @@
 // What one run knows of the targets it changes: which are recorded or held
 // already, under which key each node path was settled, what was read of each
 // original, and which nodes were found absent. Shared by the change gate's
-// files only; nothing outside src/sys/journal includes it.
+// files only; nothing outside src/journal includes it.
 #pragma once
 
 #include <sys/stat.h>

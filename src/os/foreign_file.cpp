@@ -19,7 +19,7 @@ ForeignFile failed(int err) { return {ForeignFile::Outcome::failed, os_error_tex
 
 }  // namespace
 
-ForeignFile read_foreign_file(const std::string& path, size_t max_bytes) {
+ForeignFile read_foreign_file(const std::string& path, size_t max_bytes, FileOwner owner) {
     int raw;
     do {
         raw = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -34,8 +34,8 @@ ForeignFile read_foreign_file(const std::string& path, size_t max_bytes) {
     if (::fstat(fd.get(), &st) != 0) return failed(errno);
     if (S_ISDIR(st.st_mode)) return failed(EISDIR);
     if (!S_ISREG(st.st_mode)) return ignored("it is not a regular file");
-    if (st.st_uid != 0 && st.st_uid != kShellUserId) {
-        return ignored(str_cat("it is owned by uid ", st.st_uid, ", neither root nor the shell user"));
+    if (st.st_uid != 0 && st.st_uid != owner.uid) {
+        return ignored(str_cat("it is owned by uid ", st.st_uid, ", neither root nor ", owner.name));
     }
     const std::string too_large = str_cat("it is larger than ", max_bytes / 1024, " KiB");
     if (static_cast<unsigned long long>(st.st_size) > max_bytes) return ignored(too_large);

@@ -1,5 +1,5 @@
-// Reading a small file that lies where another user can put anything (the
-// shell user's folder): without following a link, without blocking on a FIFO
+// Reading a small file that lies where another user can put anything (a
+// folder of that user's): without following a link, without blocking on a FIFO
 // or a device, and never more than a bound.
 #pragma once
 
@@ -7,11 +7,16 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace korvane {
 
-// Android's shell user (adb shell, an app through Shizuku).
-inline constexpr uid_t kShellUserId = 2000;
+// The one user besides root whose file is read, and how the reason for
+// passing over another user's file names it.
+struct FileOwner {
+    uid_t uid;
+    std::string_view name;
+};
 
 struct ForeignFile {
     enum class Outcome {
@@ -25,8 +30,8 @@ struct ForeignFile {
 };
 
 // Opens `path` with O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC and reads it only when
-// the descriptor shows a regular file owned by root or the shell user and at
-// most `max_bytes` long. A folder is `failed` with EISDIR, as a read of it is.
-ForeignFile read_foreign_file(const std::string& path, size_t max_bytes);
+// the descriptor shows a regular file owned by root or `owner` and at most
+// `max_bytes` long. A folder is `failed` with EISDIR, as a read of it is.
+ForeignFile read_foreign_file(const std::string& path, size_t max_bytes, FileOwner owner);
 
 }  // namespace korvane

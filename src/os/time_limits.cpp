@@ -10,19 +10,17 @@ namespace {
 
 constexpr unsigned kDefaultLimitS = 60;
 
-unsigned limit_from(const char* name, unsigned fallback = kDefaultLimitS) {
+}  // namespace
+
+unsigned limit_from_environment(const char* name, unsigned fallback) {
     const char* text = std::getenv(name);
     if (text == nullptr) return fallback;
     auto value = parse_i32(std::string_view(text));
     return value && *value >= 1 ? static_cast<unsigned>(*value) : fallback;
 }
 
-}  // namespace
+unsigned tool_time_limit_s() { return limit_from_environment("KORVANE_TOOL_TIMEOUT", kDefaultLimitS); }
 
-unsigned tool_time_limit_s() { return limit_from("KORVANE_TOOL_TIMEOUT"); }
-
-unsigned lock_time_limit_s() { return limit_from("KORVANE_LOCK_TIMEOUT"); }
-
-unsigned charge_poll_ms() { return limit_from("KORVANE_CHARGE_POLL_MS", 500); }
+unsigned lock_time_limit_s() { return limit_from_environment("KORVANE_LOCK_TIMEOUT", kDefaultLimitS); }
 
 }  // namespace korvane

@@ -12,9 +12,9 @@ unsigned tool_time_limit_s();
 // KORVANE_LOCK_TIMEOUT (whole seconds, at least 1) for tests.
 unsigned lock_time_limit_s();
 
-// Milliseconds between two readings of the battery current while a charger
-// switch settles: 500, or KORVANE_CHARGE_POLL_MS (at least 1) for tests. The
-// settling windows are counted in polls, so they shrink with it.
-unsigned charge_poll_ms();
+// The whole number (at least 1) in the environment variable `name`, or
+// `fallback` when it is unset or holds anything else: for tests to shorten
+// korvane's waits.
+unsigned limit_from_environment(const char* name, unsigned fallback);
 
 }  // namespace korvane

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <ostream>
@@ -124,8 +125,9 @@ TEST_P(SystemProfileTwins, InForceThenResetThenRestored) {
     }
     EXPECT_EQ(lists, release.api >= 35 ? 4u : 5u);
 
-    // A server push finds sync off and is dropped: the values stay.
-    EXPECT_EQ(sync_mode(dev), "persistent\n");
+    // A server push finds sync off and is dropped: the values stay. 12/12L
+    // only say whether sync is off; korvane tells persistent by the setting.
+    EXPECT_EQ(sync_mode(dev), release.api >= 33 ? "persistent\n" : "true\n");
     const std::string jobscheduler = listing(dev, "jobscheduler");
     dev.sync_device_config("jobscheduler", {"heavy_use_factor=0.5"});
     EXPECT_EQ(listing(dev, "jobscheduler"), jobscheduler);
@@ -148,14 +150,25 @@ TEST_P(SystemProfileTwins, InForceThenResetThenRestored) {
         }
         EXPECT_NE(status.find("[WARN] device_config sync mode: now none; korvane set persistent (was none)"),
                   std::string::npos) << status;
+    } else {
+        const std::string status = dev.run({"--status"}).out;
+        EXPECT_NE(status.find("\n[OK] device_config sync mode: persistent (korvane's; was none)\n"), std::string::npos)
+            << status;
     }
 
     EXPECT_EQ(dev.run({"--resetting_sys"}).lines(),
               (Lines{"[INFO] Resetting System Profile...", "[OK] System Profile Reset Complete"}));
     for (const char* ns : kNamespaces) EXPECT_EQ(listing(dev, ns), "") << ns;
 
+    dev.clear_calls();
     (void)dev.run({"--restore"});
-    EXPECT_EQ(sync_mode(dev), "none\n");
+    // Sync goes back on only once the keys a push would delete are back.
+    const std::vector<Call> calls = dev.calls_of("cmd");
+    const Call sync_on = {"cmd", "device_config", "set_sync_disabled_for_tests", "none"};
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), sync_on);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), sync_on), 1);
+    EXPECT_EQ(sync_mode(dev), release.api >= 33 ? "none\n" : "false\n");
     EXPECT_EQ(listing(dev, "jobscheduler"), "heavy_use_factor=0.75\n");
     for (const char* ns : {"activity_manager", "battery_saver", "device_idle", "app_standby"}) {
         EXPECT_EQ(listing(dev, ns), "") << ns;

@@ -77,18 +77,21 @@ TEST(JournalGuard, TheJournalsFolderIsMadeOrItsFailureSaidOnce) {
     }
 }
 
-// What korvane did to the journal and the nodes, in order, from strace's
+// What korvane did to the journal and the phone, in order, from strace's
 // record of a run inside the phone: "record" (a write to the journal),
-// "flush" (its fdatasync or fsync) and "node" (an open of a node for
-// writing), repeats of one kind counted once.
+// "flush" (its fdatasync or fsync), "node" (an open of a node for writing)
+// and "tool" (a tool started to change state: a put, delete or set, setprop),
+// repeats of one kind counted once.
 std::vector<std::string> journal_and_node_calls(const SimDevice& dev, const std::vector<std::string>& command) {
     const std::string trace = "/data/local/tmp/trace";
-    std::vector<std::string> args = {"-f", "-e", "trace=openat,write,fsync,fdatasync", "-o", trace, "/sim/bin/korvane"};
+    std::vector<std::string> args = {"-f", "-e", "trace=openat,write,fsync,fdatasync,execve", "-o", trace, "/sim/bin/korvane"};
     args.insert(args.end(), command.begin(), command.end());
     RunResult r = dev.run_program("/usr/bin/strace", args);
     EXPECT_EQ(r.status, 0) << r.err;
     std::istringstream lines(dev.read(trace));
     const std::regex journal_open("^\\d+ +openat\\(AT_FDCWD, \"" + kJournal + "\", .* = (\\d+)$");
+    const std::regex tool_change(
+        R"re(^execve\("/system/bin/(setprop"|(settings|cmd)", \[("[a-z_]+", ){1,2}"(put|delete|set|set_sync_disabled_for_tests)"))re");
     std::string fd = "none";
     std::vector<std::string> calls;
     for (std::string line; std::getline(lines, line);) {
@@ -102,6 +105,7 @@ std::vector<std::string> journal_and_node_calls(const SimDevice& dev, const std:
             (call.find("\"/sys/") != std::string::npos || call.find("\"/proc/") != std::string::npos)) {
             kind = "node";
         }
+        if (std::regex_search(call, tool_change)) kind = "tool";
         if (!kind.empty() && (calls.empty() || calls.back() != kind)) calls.push_back(kind);
     }
     return calls;
@@ -117,18 +121,22 @@ TEST(JournalGuard, TheOriginalsReachTheDiskBeforeTheFirstChange) {
 }
 
 // A command that changes many targets records all their originals before the
-// first change, however many steps, cores or namespaces it has: one flush.
+// first change, however many steps, cores or namespaces it has: one flush,
+// before any node or tool changes anything (the sync mode's set included).
 TEST(JournalGuard, AFirstRunFlushesTheJournalOnce) {
     const std::vector<std::vector<std::string>> commands = {
         {"--cpu_max", "50"}, {"--cpu_reset"},       {"--gpu_reset"},          {"--perf_sys"},
         {"--resetting_sys"}, {"--gms_doze_enable"}, {"--fast_charge", "on"},  {"--bypass", "off"},
         {"--sf_auto"},       {"--common_startup"},  {"--auto_setup", "gamemode"}, {"--auto_setup", "batterymode"},
+        {"--downscales", "0.7"}, {"--fps_limit", "60"},
     };
     for (const auto& command : commands) {
         SCOPED_TRACE(testing::PrintToString(command));
         SimDevice dev("snapdragon", 34);
         const std::vector<std::string> calls = journal_and_node_calls(dev, command);
         EXPECT_EQ(std::count(calls.begin(), calls.end(), "flush"), 1) << testing::PrintToString(calls);
+        const auto change = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c == "node" || c == "tool"; });
+        EXPECT_NE(std::find(calls.begin(), change, "flush"), change) << testing::PrintToString(calls);
     }
 }
 

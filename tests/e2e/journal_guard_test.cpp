@@ -168,17 +168,21 @@ TEST(JournalGuard, AGamesModeComesBack) {
         std::string mode;
         std::vector<std::string> user_set;  // the user's own `cmd game set` options
         int restored;
+        int changes;  // records the undo puts back, all of them
+        int lag = 0;  // `cmd game` calls after a put that still see the old overlay
     };
     const std::vector<std::string> set = {"--mode", "2", "--downscale", "0.5", "--fps", "60"};
     const Case cases[] = {
-        {34, "--downscales", "mode=3,fps=30", "3", {}, 3},
-        {35, "--downscales", "mode=3,fps=30", "3", {}, 3},
-        {33, "--downscales", "mode=3,fps=30", "3", {}, 1},
+        {34, "--downscales", "mode=3,fps=30", "3", {}, 3, 11},
+        {35, "--downscales", "mode=3,fps=30", "3", {}, 3, 10},
+        {33, "--downscales", "mode=3,fps=30", "3", {}, 1, 11},
         // the reset deletes the user's override and, on 14, the entry that
         // held the game in performance mode: both are read before, and back
-        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", {}, 2},
-        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2},
-        {33, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 1},
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", {}, 2, 6},
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2, 7},
+        {33, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 1, 7},
+        // the game manager learns of the overlay put back only after a few calls
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2, 7, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.api);
@@ -198,8 +202,10 @@ TEST(JournalGuard, AGamesModeComesBack) {
         ASSERT_EQ(before.mode, std::stoi(c.mode));
         (void)dev.run(c.command == "--downscales" ? std::vector<std::string>{c.command, "0.7"}
                                                   : std::vector<std::string>{c.command});
+        if (c.lag) std::ofstream(dev.state_dir() + "/android/overlay_lag") << c.lag;
         Lines restored = dev.run({"--restore"}).lines();
-        EXPECT_TRUE(restored.back().starts_with("[OK] Restored ")) << testing::PrintToString(restored);
+        const std::string n = std::to_string(c.changes);
+        EXPECT_EQ(restored, (Lines{"[INFO] Restoring " + n + " changes...", "[OK] Restored " + n + " of " + n + " changes"}));
         EXPECT_EQ(dev.game_state(game).mode, c.restored);
         EXPECT_EQ(dev.device_config("game_overlay", game), c.overlay);
         EXPECT_EQ(dev.run_program("/system/bin/cmd", list).out, configs);

@@ -182,7 +182,7 @@ TEST(JournalGuard, AGamesModeComesBack) {
         {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2, 7},
         {33, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 1, 7},
         // the game manager learns of the overlay put back only after a few calls
-        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", set, 2, 7, 3},
+        {34, "--reset_downscale", "mode=2,downscaleFactor=0.7", "2", {}, 2, 6, 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.api);

@@ -164,7 +164,7 @@ sim_reboot_state() {
 	# DeviceIdleController keeps `deviceidle disable` in memory only
 	rm -f "$state/android/deviceidle/deep_disabled" "$state/android/deviceidle/light_disabled"
 	# sync disabled until_reboot is held in memory too
-	[[ $(cat "$state/android/device_config_sync" 2>/dev/null) = until_reboot ]] && rm -f "$state/android/device_config_sync"
+	rm -f "$state/android/device_config_sync"
 	sim_new_boot_id "$state"
 }
 
@@ -201,7 +201,9 @@ sim_sync_device_config() {
 	for pair; do
 		[[ $pair = ?*=* && ${pair%%=*} != */* ]] || sim_die "not KEY=VALUE: $pair"
 	done
-	mode=$(cat "$state/android/device_config_sync" 2>/dev/null || echo none)
+	source "$sim_dir/tools/lib/android.sh"
+	S=$state/android sim_sync_mode
+	mode=$REPLY
 	if ((api >= 31)) && [[ $mode != none ]]; then
 		printf 'server sync of %s: dropped, sync disabled (%s)\n' "$ns" "$mode" >>"$state/android/outside"
 		return 0

@@ -92,20 +92,25 @@ std::vector<GameOverride> find_overrides(const std::vector<ListedMode>& listed, 
     return overrides;
 }
 
+Result<std::vector<GameOverride>> read_overrides(int32_t release, const std::string& game, std::string_view overlay) {
+    if (release < kFirstWithSet) return std::vector<GameOverride>();
+    auto listing = run_command_output("cmd", {"game", release >= kFirstWithConfigs ? "list-configs" : "list", game});
+    if (!listing) return Error{listing.error()};
+    return find_overrides(parse_game_configs(*listing), overlay);
+}
+
 void record_before_game_resets(std::optional<int32_t> release, const GameOverlays& found) {
     if (change_policy() != ChangePolicy::record || found.games.empty()) return;
     std::vector<PlannedChange> changes;
     for (const std::string& game : found.games) changes.push_back(command_change("cmd", {"game", "reset", game}));
-    if (release && *release >= kFirstWithSet) {
-        const char* verb = *release >= kFirstWithConfigs ? "list-configs" : "list";
-        for (const std::string& game : found.games) {
-            auto listing = run_command_output("cmd", {"game", verb, game});
-            if (!listing) continue;
-            auto overlay = found.overlays.find(game);
-            const std::string_view value = overlay == found.overlays.end() ? "" : std::string_view(overlay->second);
-            for (GameOverride& o : find_overrides(parse_game_configs(*listing), value)) {
-                changes.push_back(known_change({{StateKind::game_override, {game, o.mode}}, std::move(o.pieces)}));
-            }
+    for (const std::string& game : found.games) {
+        if (!release) break;
+        auto overlay = found.overlays.find(game);
+        Result<std::vector<GameOverride>> overrides =
+            read_overrides(*release, game, overlay == found.overlays.end() ? "" : overlay->second);
+        if (!overrides) continue;
+        for (GameOverride& o : overrides.value()) {
+            changes.push_back(known_change({{StateKind::game_override, {game, o.mode}}, std::move(o.pieces)}));
         }
     }
     // The overlays as listed already; a game without one keeps having none.

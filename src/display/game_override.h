@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display/overlay_store.h"
+#include "os/result.h"
 
 namespace korvane {
 
@@ -36,6 +37,12 @@ struct GameOverride {
     std::string pieces;
 };
 std::vector<GameOverride> find_overrides(const std::vector<ListedMode>& listed, std::string_view overlay);
+
+// The overrides of `game` as they stand on `release`: its listed
+// configuration (`cmd game list` on 13, `list-configs` from 14) against its
+// `overlay` value (empty: none); none before 13, which has no `cmd game set`.
+// An error with the runner's text when the listing fails.
+Result<std::vector<GameOverride>> read_overrides(int32_t release, const std::string& game, std::string_view overlay);
 
 // Records, with one flush, the originals of every game's mode, of its
 // overrides (on `release` 13 and later) and of its overlay (as `found` lists

@@ -21,7 +21,12 @@ std::optional<std::string> refusal(const std::string& game) {
     auto allowed = allow_command("cmd", args);
     if (!allowed || !*allowed) return std::nullopt;
     auto process = run_process("cmd", args);
-    if (!process || process->exited_zero) return std::nullopt;
+    if (!process) return std::nullopt;
+    if (process->exited_zero) {
+        // korvane's value, for --status
+        note_command_done("cmd", args);
+        return std::nullopt;
+    }
     std::string answer(trim(process->out));
     if (answer != "Game mode: 2 not supported by " + game) return std::nullopt;
     return answer;

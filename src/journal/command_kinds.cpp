@@ -50,6 +50,7 @@ constexpr CommandRule kRules[] = {
     // reset applies the current mode again: the mode is what it may leave changed
     {"cmd game mode ? $",               kState, StateKind::game_mode},
     {"cmd game reset $",                kState, StateKind::game_mode},
+    {"cmd device_config set_sync_disabled_for_tests ?", kState, StateKind::sync_mode},
 };
 // clang-format on
 
@@ -113,8 +114,10 @@ constexpr GameModeName kGameModes[] = {
     {"unsupported", "1"}, {"standard", "1"}, {"performance", "2"}, {"battery", "3"}, {"custom", "4"},
 };
 constexpr std::string_view kStandardMode = "1";
-// The game manager's answers when what a put-back needs is gone for good.
-constexpr std::string_view kGoneAnswers[] = {" not supported by ", "is not found for user", "is not of game type"};
+// The game manager's answers when the package a put-back needs is gone for
+// good. "not supported" is not one: the overlay that offers the mode may be
+// on its way (a listener that lags, a put-back to try again).
+constexpr std::string_view kGoneAnswers[] = {"is not found for user", "is not of game type"};
 // `cmd game set` options for the pieces of an override.
 struct OverridePiece {
     std::string_view key;
@@ -312,8 +315,9 @@ std::optional<std::optional<std::string>> value_given(const std::string& program
         // reset applies whatever mode is current: no value of korvane's own
         if (args[1] != "mode") return std::nullopt;
         return Value(args[2]);
-    case StateKind::game_override:  // put back whole by the caller, never set by korvane
     case StateKind::sync_mode:
+        return Value(args[2]);
+    case StateKind::game_override:  // put back whole by the caller, never set by korvane
         return std::nullopt;
     }
     return std::nullopt;

@@ -79,8 +79,8 @@ std::optional<std::optional<std::string>> value_given(const std::string& program
 std::vector<std::string> restore_command(const StateTarget& target, const std::optional<std::string>& value);
 
 // Whether the failed put-back's answer (the tool's standard output) says that
-// what it needs is gone for good (a mode the game no longer offers, a package
-// no longer installed or no game), so that another try cannot succeed.
+// the package it needs is gone for good (no longer installed, or no game), so
+// that another try cannot succeed.
 bool restore_cannot_succeed(const StateTarget& target, std::string_view answer);
 
 }  // namespace korvane

@@ -1,5 +1,7 @@
 #include "journal/device_config_sync.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "android/release_level.h"
@@ -16,6 +18,13 @@ namespace {
 
 constexpr int32_t kFirstGetVerbRelease = 33;
 const StateTarget kSyncTarget{StateKind::sync_mode, {}};
+constexpr std::string_view kSyncOn = "none";
+constexpr std::string_view kUntilReboot = "until_reboot";
+constexpr std::string_view kModes[] = {kSyncOn, kSyncKept, kUntilReboot};
+// Where the persistent mode is stored, "1" while it holds.
+constexpr std::string_view kPersistentSetting = "device_config_sync_disabled";
+
+Error unexpected(std::string_view answer) { return error(str_cat("unexpected answer: '", answer, "'")); }
 
 }  // namespace
 
@@ -26,9 +35,18 @@ std::string sync_mode_read_verb(int32_t release) {
 Result<std::string> read_sync_mode(int32_t release) {
     auto answer = run_command_output("cmd", {"device_config", sync_mode_read_verb(release)});
     if (!answer) return Error{answer.error()};
-    auto mode = parse_state_value(kSyncTarget, *answer);
-    if (!mode) return Error{mode.error()};
-    return **mode;
+    const std::string_view said = trim(*answer);
+    if (release >= kFirstGetVerbRelease) {
+        if (std::find(std::begin(kModes), std::end(kModes), said) == std::end(kModes)) return unexpected(said);
+        return std::string(said);
+    }
+    // 12/12L say only whether sync is off; the persistent mode is the one
+    // kept in the global setting, until_reboot lives in memory alone.
+    if (said == "false") return std::string(kSyncOn);
+    if (said != "true") return unexpected(said);
+    auto stored = run_command_output("settings", {"get", "global", std::string(kPersistentSetting)});
+    if (!stored) return Error{stored.error()};
+    return std::string(trim(*stored) == "1" ? kSyncKept : kUntilReboot);
 }
 
 namespace {
@@ -84,11 +102,6 @@ void keep_device_config_sync_off() {
         return;
     }
     if (is_dry_run(change_policy())) return;
-    if (change_policy() == ChangePolicy::record) {
-        JournalRecord value;
-        value.state = StateOriginal{kSyncTarget, std::string(kSyncKept)};
-        journal_note_value(std::move(value));
-    }
     out("[INFO] Server sync of device_config is off, so that these values stay; korvane --restore turns it back on");
 }
 

@@ -21,7 +21,9 @@ inline constexpr std::string_view kSyncKept = "persistent";
 std::string sync_mode_read_verb(int32_t release);
 
 // The current mode word ("none", "persistent", "until_reboot"); an error
-// with the runner's text, or the answer when it is no single word.
+// with the runner's text, or the answer when it is none of them. 12/12L
+// answer "true" or "false": true is persistent when the global setting
+// device_config_sync_disabled reads 1, else until_reboot.
 Result<std::string> read_sync_mode(int32_t release);
 
 // Reads the mode and records it now, before the command's first change, so
@@ -34,8 +36,9 @@ void record_device_config_sync_mode();
 // in the journal, and unless it is persistent sets it so, printing "[INFO]
 // Server sync of device_config is off, so that these values stay; korvane
 // --restore turns it back on" (a dry run shows the command as "[DRY] run").
-// A mode that cannot be read or recorded, or a refused set, is one "[WARN]"
-// line: the puts go on. Nothing on 11 and earlier or an unknown release.
+// The set is a change the gate lets through only once the journal holding
+// the mode's original is on disk. A mode that cannot be read or recorded, or
+// a refused set, is one "[WARN]" line: the puts go on. Nothing on 11 and earlier or an unknown release.
 void keep_device_config_sync_off();
 
 }  // namespace korvane

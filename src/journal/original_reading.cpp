@@ -3,8 +3,12 @@
 #include <utility>
 #include <vector>
 
+#include "android/release_level.h"
 #include "android/runner.h"
 #include "journal/command_kinds.h"
+#include "journal/device_config_sync.h"
+#include "journal/node_change.h"
+#include "journal/tool_commands.h"
 #include "os/node.h"
 
 namespace korvane {
@@ -26,6 +30,15 @@ Result<bool> read_node_original(JournalRecord& record) {
 }
 
 Result<std::optional<std::string>> read_state_original(const StateTarget& target) {
+    // Each release says the sync mode its own way.
+    if (target.kind == StateKind::sync_mode) {
+        auto release = known_release_level();
+        if (release && *release) {
+            auto mode = read_sync_mode(**release);
+            if (!mode) return Error{mode.error()};
+            return std::optional<std::string>(std::move(mode).value());
+        }
+    }
     std::vector<std::string> read = read_command(target);
     const Args args(read.begin() + 1, read.end());
     auto process = run_process(read[0], args);

@@ -1,6 +1,7 @@
 // korvane's own values, noted after each change for the journal's "set"
 // records (journal_note_value), under the record of the target's original.
 #include <utility>
+#include <vector>
 
 #include "journal/change_gate.h"
 #include "journal/change_policy.h"
@@ -21,6 +22,21 @@ std::optional<JournalRecord> recorded_node(const std::string& path) {
     auto target = with_original().find(key->second);
     if (target == with_original().end()) return std::nullopt;
     return target->second;
+}
+
+// A game's reset deletes what `cmd game set` made for it: korvane's value of
+// each override the journal holds for the game is none.
+void note_overrides_gone(const std::string& game) {
+    std::vector<JournalRecord> gone;
+    for (const auto& [key, record] : with_original()) {
+        if (record.state && record.state->target.kind == StateKind::game_override && record.state->target.key[0] == game) {
+            gone.push_back(record);
+        }
+    }
+    for (JournalRecord& record : gone) {
+        record.state->value.reset();
+        journal_note_value(std::move(record));
+    }
 }
 
 }  // namespace
@@ -48,7 +64,10 @@ void note_command_done(const std::string& program, const Args& args) {
     CommandClass kind = classify_command(program, args);
     if (kind.kind != CommandKind::state) return;
     auto value = value_given(program, args);
-    if (!value) return;
+    if (!value) {
+        if (kind.target->kind == StateKind::game_mode) note_overrides_gone(kind.target->key[0]);
+        return;
+    }
     Look look = look_at_state(*kind.target);
     if (with_original().count(look.key) == 0) return;
     look.record.state->value = std::move(*value);

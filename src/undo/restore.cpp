@@ -13,6 +13,7 @@
 #include "journal/journal.h"
 #include "journal/node_change.h"
 #include "journal/tool_commands.h"
+#include "os/clock.h"
 #include "os/output.h"
 #include "os/text.h"
 #include "undo/report_nodes.h"
@@ -38,6 +39,31 @@ struct Gone {
     std::string reason;
 };
 
+// The game manager learns of an overlay put back through a listener that
+// runs later: until then it refuses the modes only that overlay offers.
+constexpr std::string_view kNotOfferedYet = " not supported by ";
+constexpr int kLagRetries = 5;
+constexpr unsigned kLagPauseMs = 100;
+
+bool is_game_record(const StateTarget& target) {
+    return target.kind == StateKind::game_mode || target.kind == StateKind::game_override;
+}
+
+// Newest first, as the changes were made: a game's mode recorded before its
+// overlay changed goes back after it. Server sync goes last, once the keys it
+// would replace are back.
+bool goes_last(const JournalRecord& record) {
+    return record.state && record.state->target.kind == StateKind::sync_mode;
+}
+
+// A failed put-back that may succeed once the rest are back: a node whose
+// partner limit crossed it, a game's overlay, override or mode.
+bool worth_another_try(const JournalRecord& record) {
+    if (record.node) return true;
+    const StateTarget& target = record.state->target;
+    return is_game_record(target) || (target.kind == StateKind::device_config && target.key[0] == "game_overlay");
+}
+
 Result<void> restore_state(const StateOriginal& state, std::optional<Gone>& gone) {
     std::vector<std::string> command = restore_command(state.target, state.value);
     const std::string program = command[0];
@@ -47,6 +73,12 @@ Result<void> restore_state(const StateOriginal& state, std::optional<Gone>& gone
     if (!*allowed) return success();
     // The game manager answers on standard output, its refusals included.
     auto process = run_process(program, args);
+    for (int retry = 0; retry < kLagRetries && process && !process->exited_zero && is_game_record(state.target) &&
+                        process->out.find(kNotOfferedYet) != std::string::npos;
+         ++retry) {
+        sleep_ms(kLagPauseMs);
+        process = run_process(program, args);
+    }
     if (!process) return error("Failed to execute command " + command_line(program, args) + ": " + process.error());
     if (process->exited_zero) return success();
     if (restore_cannot_succeed(state.target, process->out)) gone = Gone{std::string(trim(process->out))};
@@ -79,29 +111,28 @@ Result<void> restore_changes() {
         if (of_an_earlier_boot(record)) continue;
         current.push_back(i);
     }
-    // Server sync goes back on only once the keys it would replace are back:
-    // the records are put back newest first, so its record goes to the front.
-    std::stable_partition(current.begin(), current.end(), [&](size_t i) {
-        return lines[i].record->state && lines[i].record->state->target.kind == StateKind::sync_mode;
-    });
-
     std::vector<bool> failed(lines.size(), false);
     size_t restored = 0;
     if (current.empty()) {
         out("[INFO] Nothing to restore");
     } else {
         out("[INFO] Restoring ", current.size(), " changes...");
-        std::vector<std::pair<size_t, Result<void>>> outcomes;  // newest first
+        std::vector<size_t> order(current.rbegin(), current.rend());
+        std::stable_partition(order.begin(), order.end(), [&](size_t at) { return !goes_last(*lines[at].record); });
+        std::vector<std::pair<size_t, Result<void>>> outcomes;  // in the order of putting back
         std::vector<std::optional<Gone>> gone(lines.size());
-        for (auto at = current.rbegin(); at != current.rend(); ++at) {
-            const JournalRecord& record = *lines[*at].record;
-            outcomes.emplace_back(*at, record.node ? restore_node(*record.node) : restore_state(*record.state, gone[*at]));
-        }
+        auto put_back = [&](size_t at) {
+            const JournalRecord& record = *lines[at].record;
+            return record.node ? restore_node(*record.node) : restore_state(*record.state, gone[at]);
+        };
+        for (size_t at : order) outcomes.emplace_back(at, put_back(at));
         // The kernel refuses a limit that would cross its partner's present
         // value (a minimum above the maximum, WALT's up-migration margin below
-        // the down one): a node is tried once more when the rest are back.
+        // the down one), and a game's mode waits for its overlay, whose
+        // put-back may have failed once: each is tried once more when the rest
+        // are back.
         for (auto& [at, done] : outcomes) {
-            if (!done && lines[at].record->node) done = restore_node(*lines[at].record->node);
+            if (!done && !gone[at] && worth_another_try(*lines[at].record)) done = put_back(at);
         }
         for (const auto& [at, done] : outcomes) {
             if (done) {

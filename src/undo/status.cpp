@@ -11,6 +11,7 @@
 
 #include "android/cluster_boundaries.h"
 #include "android/release_level.h"
+#include "display/game_override.h"
 #include "journal/command_kinds.h"
 #include "journal/device_config_sync.h"
 #include "journal/journal.h"
@@ -19,6 +20,7 @@
 #include "os/os_error.h"
 #include "os/output.h"
 #include "os/text.h"
+#include "profiles/device_config_twins.h"
 #include "undo/report_nodes.h"
 
 namespace korvane {
@@ -48,8 +50,10 @@ struct Target {
     size_t latest = 0;
 };
 
+// Records of one boot; a record without a boot (its run could not read the
+// id) belongs with any record that is not of an earlier boot, as for undo.
 bool same_boot(const JournalRecord& a, const JournalRecord& b) {
-    return !a.node || !b.node || a.node->boot_id == b.node->boot_id;
+    return !a.node || !b.node || a.node->boot_id == b.node->boot_id || (!of_an_earlier_boot(a) && !of_an_earlier_boot(b));
 }
 
 std::vector<Target> gather(const std::vector<JournalLine>& lines) {
@@ -76,56 +80,87 @@ std::vector<Target> gather(const std::vector<JournalLine>& lines) {
     return targets;
 }
 
+// A target as it reads now; `unshown` where the release cannot show it at all
+// (a game's mode on 12 and 13).
+struct Reading {
+    Value value;
+    bool unshown = false;
+};
+
 // Reads the state targets now, each tool at most once per namespace, table
 // or command line.
 class StateReader {
 public:
-    Result<Value> read(const StateTarget& target) {
+    Result<Reading> read(const StateTarget& target) {
         if (auto list = list_command(target)) {
             auto at = lists_.find(*list);
             if (at == lists_.end()) at = lists_.emplace(*list, run_command_output((*list)[0], tail(*list))).first;
             const Result<std::string>& listing = at->second;
             if (!listing) return Error{listing.error()};
-            return listed_value(target, *listing);
+            return Reading{listed_value(target, *listing)};
         }
         if (target.kind == StateKind::property) return property(target.key[0]);
         if (target.kind == StateKind::sync_mode) return sync_mode();
+        if (target.kind == StateKind::game_override) return game_override(target);
         std::vector<std::string> command = read_command(target);
         auto at = reads_.find(command);
         if (at == reads_.end()) at = reads_.emplace(command, run_process(command[0], tail(command))).first;
         const Result<ProcessOutput>& answer = at->second;
         if (!answer) return error(answer.error());
         if (!answer->exited_zero) {
-            if (auto value = unreadable_state_value(target, answer->out)) return Value(*value);
+            if (unreadable_state_value(target, answer->out)) return Reading{std::nullopt, true};
             return error(str_cat("Command failed: ", command_line(command[0], tail(command)), ": ", trim(answer->err)));
         }
-        return parse_state_value(target, answer->out);
+        auto value = parse_state_value(target, answer->out);
+        if (!value) return Error{value.error()};
+        return Reading{*value};
     }
 
 private:
     static Args tail(const std::vector<std::string>& command) { return Args(command.begin() + 1, command.end()); }
 
     // One `getprop` lists them all as "[NAME]: [VALUE]".
-    Result<Value> property(const std::string& name) {
+    Result<Reading> property(const std::string& name) {
         if (!properties_) properties_ = run_command_output("getprop", {});
         if (!*properties_) return Error{properties_->error()};
         const std::string prefix = "[" + name + "]: [";
         for (std::string_view line : split_lines(**properties_)) {
             if (!line.starts_with(prefix) || !line.ends_with("]")) continue;
             std::string_view value = line.substr(prefix.size(), line.size() - prefix.size() - 1);
-            if (value.empty()) return Value();
-            return Value(value);
+            if (value.empty()) return Reading{};
+            return Reading{Value(value)};
         }
-        return Value();
+        return Reading{};
     }
 
-    Result<Value> sync_mode() {
-        auto release = query_release_level();
+    Result<Reading> sync_mode() {
+        auto release = known_release();
+        if (!release) return Error{release.error()};
+        auto mode = read_sync_mode(*release);
+        if (!mode) return Error{mode.error()};
+        return Reading{Value(*mode)};
+    }
+
+    // Found as the recording found it: the game's listed configuration
+    // against its overlay; absent when no override of the mode is left.
+    Result<Reading> game_override(const StateTarget& target) {
+        auto release = known_release();
+        if (!release) return Error{release.error()};
+        auto overlay = read({StateKind::device_config, {"game_overlay", target.key[0]}});
+        if (!overlay) return overlay;
+        auto overrides = read_overrides(*release, target.key[0], overlay->value.value_or(""));
+        if (!overrides) return Error{overrides.error()};
+        for (const GameOverride& o : *overrides) {
+            if (o.mode == target.key[1]) return Reading{Value(o.pieces)};
+        }
+        return Reading{};
+    }
+
+    static Result<int32_t> known_release() {
+        auto release = known_release_level();
         if (!release) return Error{release.error()};
         if (!*release) return error("unknown Android release");
-        auto mode = read_sync_mode(**release);
-        if (!mode) return Error{mode.error()};
-        return Value(*mode);
+        return **release;
     }
 
     std::map<std::vector<std::string>, Result<std::string>> lists_;
@@ -163,7 +198,7 @@ Result<void> show_status() {
     for (const Target& t : targets) {
         const std::string name = t.original.target_text();
         const Value original = t.original.node ? Value(t.original.node->content) : t.original.state->value;
-        if (t.original.node && t.original.node->boot_id != current_boot_id()) {
+        if (of_an_earlier_boot(t.original)) {
             out("[INFO] ", name, ": ", shown(original), " again: reset by a reboot");
             ++rebooted;
             continue;
@@ -188,10 +223,10 @@ Result<void> show_status() {
             }
             continue;
         }
-        Result<Value> now = error("");
+        Result<Reading> now = error("");
         if (t.original.node) {
             auto content = read_node(t.original.node->path);
-            now = content ? Result<Value>(Value(*content)) : Result<Value>(Error{content.error()});
+            now = content ? Result<Reading>(Reading{Value(*content)}) : Result<Reading>(Error{content.error()});
         } else {
             now = states.read(t.original.state->target);
         }
@@ -199,23 +234,30 @@ Result<void> show_status() {
             out("[WARN] ", name, ": cannot be read: ", now.error());
             continue;
         }
+        if (now->unshown) {
+            auto release = known_release_level();
+            const std::string on = release && *release ? " on Android " + release_name(**release) : "";
+            const std::string set = t.korvanes ? "; korvane set " + shown(t.korvanes->state->value) : "";
+            out("[INFO] ", name, ": cannot be read", on, set, " (was ", shown(original), ")");
+            continue;
+        }
         if (!t.korvanes) {
-            out("[INFO] ", name, ": now ", shown(*now), "; korvane's value unknown (was ", shown(original), ")");
+            out("[INFO] ", name, ": now ", shown(now->value), "; korvane's value unknown (was ", shown(original), ")");
             continue;
         }
         const Value set = t.korvanes->node ? Value(t.korvanes->node->content) : t.korvanes->state->value;
         Verdict verdict = Verdict::changed;
         if (t.korvanes->node) {
-            verdict = judge_node(*t.korvanes->node, **now);
-        } else if (*now == set) {
+            verdict = judge_node(*t.korvanes->node, *now->value);
+        } else if (now->value == set) {
             verdict = Verdict::in_force;
         }
         if (verdict == Verdict::changed) {
-            out("[WARN] ", name, ": now ", shown(*now), "; korvane set ", shown(set), " (was ", shown(original),
+            out("[WARN] ", name, ": now ", shown(now->value), "; korvane set ", shown(set), " (was ", shown(original),
                 "): changed since by something else");
             ++changed;
         } else if (verdict == Verdict::shows_other) {
-            out("[OK] ", name, ": ", shown(set), " (set; the node shows ", shown(*now), ")");
+            out("[OK] ", name, ": ", shown(set), " (set; the node shows ", shown(now->value), ")");
             ++in_force;
         } else {
             out("[OK] ", name, ": ", shown(set), " (korvane's; was ", shown(original), ")");

@@ -12,10 +12,13 @@ namespace korvane {
 //   "[WARN] <target>: now <now>; korvane set <value> (was <original>): changed since by something else"
 //   "[INFO] <target>: <original> again: reset by a reboot"  (a node record of an earlier boot)
 //   "[INFO] <target>: now <now>; korvane's value unknown (was <original>)"
+//   "[INFO] <target>: cannot be read on Android <N>; korvane set <value> (was <original>)"
+//       (a game's mode where the release cannot show it)
 //   "[WARN] <target>: cannot be read: <cause>"
 // then "[OK] N of korvane's changes in force, M changed since by something
 // else, K reset by a reboot"; "[INFO] korvane has changed nothing" for an
-// empty journal. Changes and records nothing; reads the journal without its
+// empty journal. A record without a boot is of this boot, as for undo.
+// Changes and records nothing; reads the journal without its
 // lock, each node once, and each settings table and device_config namespace
 // with one list.
 Result<void> show_status();

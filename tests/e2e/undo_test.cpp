@@ -41,8 +41,9 @@ bool starts_with(const std::string& text, const std::string& prefix) { return te
 
 // What sim/diff still reports against the pristine phone, less what an undo
 // leaves by design: its journal, debug.sf.* properties at -1
-// (SurfaceFlinger's "unset"; a property cannot be deleted) and a game's mode
-// at standard, the mode of a game with none set. The effects are checked
+// (SurfaceFlinger's "unset"; a property cannot be deleted), a game's mode
+// at standard, the mode of a game with none set, and the global setting that
+// stores sync mode none as 0. The effects are checked
 // through the accessors.
 std::vector<std::string> unexplained_changes(const SimDevice& dev) {
     std::vector<std::string> left;
@@ -64,6 +65,7 @@ std::vector<std::string> unexplained_changes(const SimDevice& dev) {
             continue;
         }
         if (section == "Game modes:" && line.ends_with(": unset -> \"1\"")) continue;
+        if (line == "  global device_config_sync_disabled: unset -> \"0\"") continue;
         left.push_back(section + line);
     }
     return left;
@@ -90,9 +92,12 @@ TEST_P(EveryPhone, RestoreAfterTuningLeavesThePhoneAsItWas) {
     // korvane's own commands raise no alarm: every value is in force as its node reads back.
     RunResult status = dev.run({"--status"});
     EXPECT_EQ(status.out.find(": changed since by something else\n"), std::string::npos) << status.out;
-    EXPECT_EQ(status.out.find("cannot be read"), std::string::npos) << status.out;
-    EXPECT_NE(status.out.find(" of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot\n"),
-              std::string::npos) << status.out;
+    EXPECT_EQ(status.out.find("cannot be read: "), std::string::npos) << status.out;
+    // every [OK] line, a node that shows a report among them, is one in force
+    Lines said = status.lines();
+    const auto in_force = std::count_if(said.begin(), said.end(), [](const std::string& l) { return starts_with(l, "[OK] "); });
+    EXPECT_EQ(said.back(), "[OK] " + std::to_string(in_force - 1) +
+                               " of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot");
 
     RunResult r = dev.run({"--restore"});
     Lines lines = r.lines();
@@ -129,48 +134,80 @@ struct Afterwards {
     const char* name;
     std::vector<std::string> command;  // korvane's
     std::function<void(SimDevice&)> then;
-    std::string line;  // --status's line for the target
-    const char* summary;
+    Lines lines;  // --status's lines for the targets, in this order
+    int in_force, changed, rebooted;  // the summary's counts
+    const char* profile = "snapdragon";
+    std::optional<int> api = std::nullopt;
+    std::function<void(SimDevice&)> first = [](SimDevice&) {};  // before korvane's command
 };
 
 const std::string kPolicy0Max = "/sys/devices/system/cpu/cpufreq/policy0/scaling_max_freq";
+const std::string kBootId = "/proc/sys/kernel/random/boot_id";
+const std::string kLegends = "com.mobile.legends";
+
+void cmd(SimDevice& dev, const std::vector<std::string>& args) { EXPECT_EQ(dev.run_program("/system/bin/cmd", args).status, 0); }
 
 // clang-format off
 const Afterwards kAfterwards[] = {
     {"sysctl_rewritten", {"--perf_kt"}, [](SimDevice& d) { d.vendor_write("/proc/sys/walt/sched_boost", "0"); },
-     "[WARN] /proc/sys/walt/sched_boost: now 0; korvane set 1 (was 0): changed since by something else",
-     "15 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+     {"[WARN] /proc/sys/walt/sched_boost: now 0; korvane set 1 (was 0): changed since by something else"}, 15, 1, 0},
     {"unlocked_node_rewritten", {"--cpu_max", "50"}, [](SimDevice& d) {
          d.chmod(kPolicy0Max, 0644);
          d.vendor_write(kPolicy0Max, "300000"); },
-     "[WARN] " + kPolicy0Max + ": now 307200; korvane set 1075200 (was 1785600): changed since by something else",
-     "2 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+     {"[WARN] " + kPolicy0Max + ": now 307200; korvane set 1075200 (was 1785600): changed since by something else"}, 2, 1, 0},
     {"locked_node_refuses", {"--cpu_max", "50"}, [](SimDevice& d) {
          EXPECT_NE(d.vendor_write(kPolicy0Max, "300000").status, 0);
          EXPECT_NE(d.diff().find("vendor write " + kPolicy0Max + " 300000: refused: Permission denied"),
                    std::string::npos); },
-     "[OK] " + kPolicy0Max + ": 1075200 (korvane's; was 1785600)",
-     "3 of korvane's changes in force, 0 changed since by something else, 0 reset by a reboot"},
+     {"[OK] " + kPolicy0Max + ": 1075200 (korvane's; was 1785600)"}, 3, 0, 0},
+    // a thermal cap lowers what a locked policy shows; the most recent change first
+    {"locked_node_shows_a_cap", {"--cpu_max", "50"}, [](SimDevice& d) { d.write(kPolicy0Max, "1000000", 0444); },
+     {"[OK] /sys/devices/system/cpu/cpufreq/policy7/scaling_max_freq: 1958400 (korvane's; was 2995200)",
+      "[OK] /sys/devices/system/cpu/cpufreq/policy4/scaling_max_freq: 1651200 (korvane's; was 2496000)",
+      "[OK] " + kPolicy0Max + ": 1075200 (set; the node shows 1000000)"}, 3, 0, 0},
+    {"report_node", {"--gpu_max", "50"}, [](SimDevice&) {},
+     {"[OK] /proc/gpufreqv2/fix_target_opp_index: 16 (set; the node shows [GPUFREQ-DEBUG] fix OPP index: 16)"}, 1, 0, 0, "mtk_dimensity"},
     {"setting_rewritten", {"--perf_sys"}, [](SimDevice& d) {
          (void)d.run_program("/system/bin/settings", {"put", "global", "device_idle_constants", "inactive_to=1"}); },
-     "[WARN] setting global device_idle_constants: now inactive_to=1; korvane set light_after_inactive_to=7200000,"
-     "light_pre_idle_to=7200000,light_idle_to=3600000,light_idle_fa... (was absent): changed since by something else",
-     "52 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"},
+     {"[WARN] setting global device_idle_constants: now inactive_to=1; korvane set light_after_inactive_to=7200000,"
+      "light_pre_idle_to=7200000,light_idle_to=3600000,light_idle_fa... (was absent): changed since by something else"}, 52, 1, 0},
     {"rebooted", {"--perf_kt"}, [](SimDevice& d) { d.reboot(); },
-     "[INFO] /proc/sys/walt/sched_boost: 0 again: reset by a reboot",
-     "0 of korvane's changes in force, 0 changed since by something else, 16 reset by a reboot"},
+     {"[INFO] /proc/sys/walt/sched_boost: 0 again: reset by a reboot"}, 0, 0, 16},
+    {"recorded_without_a_boot", {"--cpu_max", "50"}, [](SimDevice& d) { d.write(kBootId, "0f1e2d3c\n", 0444); },
+     {"[OK] " + kPolicy0Max + ": 1075200 (korvane's; was 1785600)"}, 3, 0, 0,
+     "snapdragon", std::nullopt, [](SimDevice& d) { d.remove(kBootId); }},
+    // 12 says only that sync is off: until_reboot, as the setting is not 1
+    {"sync_until_reboot_on_12", {"--perf_sys"}, [](SimDevice&) {},
+     {"[OK] device_config sync mode: persistent (korvane's; was until_reboot)"}, 53, 0, 0, "snapdragon", 31,
+     [](SimDevice& d) { cmd(d, {"device_config", "set_sync_disabled_for_tests", "until_reboot"}); }},
+    {"sync_persistent_on_12L", {"--perf_sys"}, [](SimDevice&) {},
+     {"[INFO] device_config sync mode: now persistent; korvane's value unknown (was persistent)"}, 52, 0, 0, "snapdragon", 32,
+     [](SimDevice& d) { cmd(d, {"device_config", "set_sync_disabled_for_tests", "persistent"}); }},
+    {"game_mode_on_13", {"--downscales", "0.7"}, [](SimDevice&) {},
+     {"[INFO] game mode " + kLegends + ": cannot be read on Android 13; korvane set 2 (was 1)"}, 6, 0, 0, "snapdragon", 33},
+    {"game_mode_on_14", {"--downscales", "0.7"}, [](SimDevice&) {},
+     {"[OK] game mode " + kLegends + ": 2 (korvane's; was 1)"}, 10, 0, 0, "snapdragon", 34},
+    {"user_override_reset", {"--reset_downscale"}, [](SimDevice&) {},
+     {"[OK] game override " + kLegends + " 2: absent (korvane's; was downscaleFactor=0.5,fps=60)"}, 2, 0, 0, "snapdragon", 34,
+     [](SimDevice& d) {
+         cmd(d, {"device_config", "put", "game_overlay", kLegends, "mode=2,downscaleFactor=0.7"});
+         cmd(d, {"game", "set", "--mode", "2", "--downscale", "0.5", "--fps", "60", kLegends}); }},
 };
 // clang-format on
 
 class StatusAfterwards : public ::testing::TestWithParam<Afterwards> {};
 
 TEST_P(StatusAfterwards, NamesWhatChangedSince) {
-    SimDevice dev("snapdragon");
+    SimDevice dev(GetParam().profile, GetParam().api);
+    GetParam().first(dev);
     (void)dev.run(GetParam().command);
     GetParam().then(dev);
-    RunResult status = dev.run({"--status"});
-    EXPECT_NE(status.out.find(GetParam().line + "\n"), std::string::npos) << status.out;
-    EXPECT_EQ(status.lines().back(), "[OK] " + std::string(GetParam().summary));
+    Lines status = dev.run({"--status"}).lines();
+    auto at = std::search(status.begin(), status.end(), GetParam().lines.begin(), GetParam().lines.end());
+    EXPECT_NE(at, status.end()) << testing::PrintToString(status);
+    EXPECT_EQ(status.back(), "[OK] " + std::to_string(GetParam().in_force) + " of korvane's changes in force, " +
+                                 std::to_string(GetParam().changed) + " changed since by something else, " +
+                                 std::to_string(GetParam().rebooted) + " reset by a reboot");
 }
 
 INSTANTIATE_TEST_SUITE_P(Undo, StatusAfterwards, ::testing::ValuesIn(kAfterwards),

@@ -60,6 +60,8 @@ export class Phone {
       if (line.startsWith('Device-tool calls')) break;
       if (line === 'Nothing changed on the device.' || line === '') continue;
       if (/^ {2}\/data\/adb\/(modules\/|korvane\/)/.test(line)) continue;
+      // how the phone stores server sync back on (mode none)
+      if (line === '  global device_config_sync_disabled: unset -> "0"') continue;
       kept.push(line);
     }
     return kept.filter((l, i) => l.startsWith(' ') || kept[i + 1]?.startsWith(' '));

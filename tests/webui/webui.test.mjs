@@ -120,7 +120,7 @@ describe('the module page', () => {
     const stored = changes.join('\n');
     // server sync goes off before the first device_config put
     assert.ok(settings.includes('cmd device_config set_sync_disabled_for_tests persistent'));
-    assert.equal(phone.read('android/device_config_sync'), 'persistent');
+    assert.equal(phone.read('android/settings/global/device_config_sync_disabled'), '1');
     for (const s of settings.filter((line) => / put /.test(line))) {
       const [, namespace, key] = /^(?:settings|cmd device_config) put (\S+) (\S+) /.exec(s);
       assert.ok(stored.includes(`  ${namespace} ${key}: `), `${s} not stored`);

@@ -31,6 +31,21 @@ sim_has_service() {
 	[[ -n $found ]]
 }
 
+# Sets REPLY to the device_config sync mode, as SettingsProvider reads it:
+# until_reboot while memory holds it, else persistent while the global
+# setting device_config_sync_disabled holds anything but 0, else none.
+sim_sync_mode() {
+	typeset stored=
+	[[ -f $S/settings/global/device_config_sync_disabled ]] && stored=$(<"$S/settings/global/device_config_sync_disabled")
+	if [[ -f $S/device_config_sync ]]; then
+		REPLY=until_reboot
+	elif [[ -n $stored && $stored != 0 ]]; then
+		REPLY=persistent
+	else
+		REPLY=none
+	fi
+}
+
 # Sets REPLY to $1 without leading and trailing blanks and tabs.
 sim_trim() {
 	REPLY=$1

@@ -65,15 +65,20 @@ delete:3)
 		print -r -- "Failed to delete $key from $ns"
 	fi
 	;;
-# Server sync (DeviceConfigService, 12+): the mode is read with
-# is_sync_disabled_for_tests on 12/12L and get_sync_disabled_for_tests from 13.
+# Server sync (DeviceConfigService, 12+): SettingsProvider keeps persistent as
+# the global setting device_config_sync_disabled (1; the other modes store 0)
+# and until_reboot in memory (android/device_config_sync). The mode reads with
+# get_sync_disabled_for_tests from 13; 12/12L have only
+# is_sync_disabled_for_tests, which says true or false.
 set_sync_disabled_for_tests:2)
 	((api >= 31)) || { print -ru2 -- "Invalid command: $verb"; result 255; }
 	case $2 in
-	none) /system/bin/toybox rm -f "$S/device_config_sync" ;;
-	persistent | until_reboot) print -nr -- "$2" >"$S/device_config_sync" ;;
-	*) print -ru2 -- 'Bad arguments'; result 255 ;;
+	none | persistent | until_reboot) ;;
+	*) print -ru2 -- "Invalid sync disabled mode: $2"; result 255 ;;
 	esac
+	[[ -d $S/settings/global ]] || /system/bin/toybox mkdir -p "$S/settings/global"
+	if [[ $2 = persistent ]]; then print -n 1; else print -n 0; fi >"$S/settings/global/device_config_sync_disabled"
+	if [[ $2 = until_reboot ]]; then print -n until_reboot >"$S/device_config_sync"; else /system/bin/toybox rm -f "$S/device_config_sync"; fi
 	;;
 is_sync_disabled_for_tests:1 | get_sync_disabled_for_tests:1)
 	known=0
@@ -82,7 +87,8 @@ is_sync_disabled_for_tests:1 | get_sync_disabled_for_tests:1)
 	get_*) ((api >= 33)) && known=1 ;;
 	esac
 	((known)) || { print -ru2 -- "Invalid command: $verb"; result 255; }
-	if [[ -f $S/device_config_sync ]]; then print -r -- "$(<"$S/device_config_sync")"; else print none; fi
+	sim_sync_mode
+	if ((api >= 33)); then print -r -- "$REPLY"; elif [[ $REPLY = none ]]; then print false; else print true; fi
 	;;
 list:1 | list:2)
 	for f in "$S/device_config"/${ns:-*}/*; do

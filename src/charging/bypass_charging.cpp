@@ -140,7 +140,7 @@ std::size_t disable_bypass() {
         // korvane stopped no charge: what the phone does now is all there is
         ChargeSample now = read_charge_sample(base.meter);
         ChargeFlow flow = classify_charge(base.meter, now);
-        if (flow == ChargeFlow::charging || flow == ChargeFlow::full || now.online == false) {
+        if (flow == ChargeFlow::charging) {
             out(bypass_off_verdict(base.meter, {flow, now}));
         } else {
             out("[INFO] The phone is not charging now ", flow_state(base.meter, now));

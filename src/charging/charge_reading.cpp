@@ -20,6 +20,7 @@ constexpr std::string_view kCurrentNode = "/sys/class/power_supply/battery/curre
 constexpr std::string_view kStatusNode = "/sys/class/power_supply/battery/status";
 constexpr long kIdleMa = 50;
 constexpr long kChargingMa = 100;
+constexpr unsigned kStatusPolls = 20;  // 10 s at 500 ms
 
 // On Qualcomm GKI every property read is a round trip to the battery
 // firmware that can fail now and then (ENODATA, ETIMEDOUT): a failed read of
@@ -74,6 +75,14 @@ ChargeBaseline take_charge_baseline(bool own_cut) {
     base.meter.current_node = std::string(path_exists(std::string(kMicroampNode)) ? kMicroampNode : kCurrentNode);
     base.sample = read_charge_sample(base.meter);
     base.meter.has_current = base.sample.current_ma.has_value();
+    // a current its status does not confirm yet (MediaTek's status follows
+    // its 10 s charger loop) is given that loop to catch up
+    for (unsigned poll = 0; poll < kStatusPolls && classify_charge(base.meter, base.sample) == ChargeFlow::unknown &&
+                            base.sample.current_ma;
+         ++poll) {
+        sleep_ms(charge_poll_ms());
+        base.sample = read_charge_sample(base.meter);
+    }
     unknown = unknown || (!base.meter.online_nodes.empty() && !base.sample.online);
     base.charger = present || own_cut || unknown || base.sample.online.value_or(false);
     if (base.sample.online != false && base.sample.status == "Charging" && base.sample.current_ma &&
@@ -106,9 +115,12 @@ ChargeFlow classify_charge(const ChargeMeter& meter, const ChargeSample& sample)
     // nothing charges a battery without a charger
     if (sample.online == false) return ChargeFlow::discharging;
     if (meter.sign_assumed) {
-        // vendors that dropped the ABI's negation still say which way it flows
+        // vendors that dropped the ABI's negation still say which way it flows;
+        // a charge the status does not confirm yet (MediaTek's status waits for
+        // its 10 s loop) is not taken on the ABI's word
         if (sample.status == "Charging") return ChargeFlow::charging;
         if (sample.status == "Discharging") return ChargeFlow::discharging;
+        if (ma > 0) return ChargeFlow::unknown;
     }
     if (ma < 0) return ChargeFlow::discharging;
     return flow_doubt(meter, sample).empty() ? ChargeFlow::charging : ChargeFlow::unknown;

@@ -40,7 +40,8 @@ struct ChargeBaseline {
 
 // Reads the supplies, picks the current node and, when a charger is in, the
 // status says "Charging" and more than 100 mA flow, takes that sign as
-// "charging". `own_cut` is true when one of korvane's input cuts reads its
+// "charging". A current of unknown flow is read again for up to 10 s, until
+// its status tells. `own_cut` is true when one of korvane's input cuts reads its
 // cut value: the phone then counts as plugged in until shown otherwise.
 ChargeBaseline take_charge_baseline(bool own_cut);
 
@@ -51,7 +52,8 @@ ChargeSample read_charge_sample(const ChargeMeter& meter);
 // charger gone offline or a status of "Discharging" is no charge whatever the
 // sign; with a known sign that says charging, such a status makes the flow
 // unknown (see flow_doubt). With an assumed sign a status that says which
-// way it flows decides. Without a current the status alone decides.
+// way it flows decides, and a positive current it does not confirm is of
+// unknown flow. Without a current the status alone decides.
 ChargeFlow classify_charge(const ChargeMeter& meter, const ChargeSample& sample);
 
 // Why a sample with a current is of unknown flow: "the current shows

@@ -106,6 +106,7 @@ TEST(ChargeReading, ClassifiesBySignSizeAndStatus) {
         {1, false, std::nullopt, "Not charging", ChargeFlow::idle},
         {1, false, std::nullopt, "Unknown", ChargeFlow::unknown},
         {1, false, 610, "Discharging", ChargeFlow::unknown},
+        {1, true, 1500, "Not charging", ChargeFlow::unknown},  // MediaTek's cached status lags a resume
         {1, false, 610, "Discharging", ChargeFlow::discharging, false},
         {-1, true, 3920, "Charging", ChargeFlow::discharging, false},  // korvane's own cut: online 0
         {1, false, std::nullopt, "Charging", ChargeFlow::discharging, false},

@@ -57,7 +57,11 @@ std::optional<Error> release_all(const std::vector<ChargeSwitch>& switches) {
 Result<void> release_switches_left_on(const std::vector<ChargeSwitch>& present, const ChargeMeter& meter) {
     if (std::none_of(present.begin(), present.end(), reads_bypass)) return {};
     out("[INFO] Bypass is on: every switch goes back to its normal value before the test");
-    if (auto left = release_all(present)) return *left;
+    {
+        // an interruption waits until every switch is back
+        DeferredInterruption deferred;
+        if (auto left = release_all(present)) return *left;
+    }
     (void)wait_for_resume(meter);
     return {};
 }

@@ -206,7 +206,8 @@ TEST(ChargingE2e, BareDeviceHasNoNodesAndStillSucceeds) {
 
 // What each phone's charger really did after a switch, judged by its battery
 // current. A step's args "replug" plugs the charger in again instead, "unplug"
-// pulls it, and "use" sets the charger's use (sim/run --charger-use).
+// pulls it, "use" sets the charger's use (sim/run --charger-use), and
+// "vendor" PATH VALUE is a vendor service's write.
 struct VerdictStep {
     std::vector<std::string> args;
     Lines tail;                 // the run's last lines
@@ -363,6 +364,14 @@ const VerdictRow kVerdicts[] = {
      {{{"--bypass", "test"}, {"[INFO] Testing " + kBatterySuspend + " (input cut)...",
                               "[INFO] Interrupted: " + kBatterySuspend + " is back at its normal value"}, 128 + 1}},
      {}, "", {{0, 1, {.on_call = 1, .path_contains = "input_suspend"}}}, {{kBatterySuspend, "0"}}},
+    // current_cmd reads back the numbers last written: a plain value to status and undo
+    {"command_node_undo", "mtk_legacy", true,
+     {{{"--bypass", "on"}, {kIdle + "-4 mA)"}},
+      {{"vendor", kMtkCmd, "0 0"}, {}},
+      {{"--status"}, {"[WARN] " + kMtkCmd + ": now 0 0; korvane set 0 1 (was 1 0): changed since by something else",
+                      "[OK] 0 of korvane's changes in force, 1 changed since by something else, 0 reset by a reboot"}},
+      {{"--restore"}, {"[OK] Restored 1 of 1 changes"}}},
+     {{kMtkCmd, "1 0"}}, "", {}, {{kMtkCmd, "1 0"}}},
 };
 
 class BypassVerdictE2e : public ::testing::TestWithParam<VerdictRow> {};
@@ -385,6 +394,10 @@ TEST_P(BypassVerdictE2e, SaysWhatTheBatteryCurrentShowed) {
     for (const VerdictStep& step : row.steps) {
         if (step.args[0] == "replug" || step.args[0] == "unplug") {
             dev.set_charger(step.args[0] == "replug");
+            continue;
+        }
+        if (step.args[0] == "vendor") {
+            EXPECT_EQ(dev.vendor_write(step.args[1], step.args[2]).status, 0);
             continue;
         }
         if (step.args[0] == "use") {

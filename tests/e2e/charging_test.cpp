@@ -351,8 +351,8 @@ const VerdictRow kVerdicts[] = {
                                             ": Input/output error (os error 5)"}}},
      {{kProven, kQcomSuspend + "\n"}}, "", {{5, 0, {.on_call = 1, .path_contains = "input_suspend"}}},
      {{kQcomSuspend, "0"}, {kProven, kQcomSuspend + "\n"}}},
-    // interrupted with the switch on (the signal comes as the bypass write opens the
-    // node, then as the release does): the switch goes back before korvane ends
+    // interrupted with the switch on (SIGINT as the bypass write opens the node,
+    // SIGTERM as the release does; SIGHUP alike): the switch goes back before korvane ends
     {"interrupted_at_enable", "snapdragon_gki", true,
      {{{"--bypass", "test"}, {kGkiTest, "[INFO] Interrupted: " + kQcomSuspend + " is back at its normal value"}, 128 + 2}},
      {}, "", {{0, 2, {.on_call = 1, .path_contains = "input_suspend"}}}, {{kQcomSuspend, "0"}}},
@@ -360,10 +360,6 @@ const VerdictRow kVerdicts[] = {
      {{{"--bypass", "test"}, {"[INFO] Testing " + kMtkCmd + " (bypass)...",
                               "[INFO] Interrupted: " + kMtkCmd + " is back at its normal value"}, 128 + 15}},
      {}, "", {{0, 15, {.on_call = 2, .path_contains = "current_cmd"}}}, {{kMtkCmd, "0 0"}}},
-    {"hung_up", "qc_walt4", true,
-     {{{"--bypass", "test"}, {"[INFO] Testing " + kBatterySuspend + " (input cut)...",
-                              "[INFO] Interrupted: " + kBatterySuspend + " is back at its normal value"}, 128 + 1}},
-     {}, "", {{0, 1, {.on_call = 1, .path_contains = "input_suspend"}}}, {{kBatterySuspend, "0"}}},
     // current_cmd reads back the numbers last written: a plain value to status and undo
     {"command_node_undo", "mtk_legacy", true,
      {{{"--bypass", "on"}, {kIdle + "-4 mA)"}},

@@ -98,8 +98,9 @@ std::size_t enable_bypass() {
         verdict = no_switch_verdict(base.meter, base.sample);
     } else if (before != ChargeFlow::charging) {
         // a full battery, a vendor's charge hold or a load above the charger:
-        // no switch can show what it does now
-        (void)remove_stored_file(kChargedBefore);
+        // no switch can show what it does now. Bypass on already keeps what
+        // the phone did before it.
+        if (std::none_of(present.begin(), present.end(), reads_bypass)) (void)remove_stored_file(kChargedBefore);
         modified = write_first_round(rounds, true);
         verdict = str_cat("[INFO] The phone is not charging now ", flow_state(base.meter, base.sample),
                           ": the switches are set, and their effect shows once it charges");

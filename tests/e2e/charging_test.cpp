@@ -333,6 +333,7 @@ const VerdictRow kVerdicts[] = {
       {{"--bypass", "test"}, {"[INFO] Bypass is on: every switch goes back to its normal value before the test",
                               kGkiTest, "[INFO] " + kQcomSuspend + ": input cut (-610 mA)"}},
       {{"--bypass", "on"}, {kCut + "-610 mA)"}},
+      {{"--bypass", "on"}, {kNotCharging + "Discharging, -610 mA" + kSetUntilCharging}},  // off still waits
       {{"--bypass", "off"}, {"[OK] Bypass Charging Disabled - 1 paths modified", "[OK] Charging resumed (2700 mA)"}}},
      {}, "", {}, {{kProven, ""}, {kQcomSuspend, "0"}}},
     // a refused release is tried again ...

@@ -20,6 +20,7 @@ struct Switch {
     Effect effect = Effect::none;
     long stop_ms = 0, resume_ms = 0;
     bool latch = false;  // charging comes back only with a replugged cable
+    bool shows_applied = false;  // reads back what its worker applied: the normal value until then
 };
 
 struct Charger {
@@ -29,7 +30,7 @@ struct Charger {
     std::string status = "live"; // live, cached (MediaTek's charger loop) or pixel
     long status_loop_ms = 10000;
     bool cut_drops_online = false;  // Qualcomm: usb/online 0 under an input cut
-    long read_fails_every = 0;      // QCOM GKI: every Nth current read fails (the firmware round trip)
+    long read_fails_every = 0;      // QCOM GKI: every Nth open of online, status or the current fails (a firmware round trip)
     std::vector<Switch> switches;
 };
 
@@ -40,6 +41,8 @@ struct Record {
 struct State {
     bool plugged = true;  // a new phone has its charger in
     long plug_ms = 0;
+    long load_ma = 0;     // drawn beyond what the charger gives (charger_use)
+    bool hold = false;    // a vendor's charge limit holds the battery
     std::vector<std::pair<std::string, Record>> records;
 };
 
@@ -97,7 +100,10 @@ std::optional<Charger> load_charger(const Mount& mount) {
             s.effect = effect == "bypass" ? Effect::bypass : effect == "input_cut" ? Effect::input_cut : Effect::none;
             s.stop_ms = static_cast<long>(s.stop_ms * scale);
             s.resume_ms = static_cast<long>(s.resume_ms * scale);
-            while (in >> flag) s.latch = s.latch || flag == "latch";
+            while (in >> flag) {
+                s.latch = s.latch || flag == "latch";
+                s.shows_applied = s.shows_applied || flag == "shows_applied";
+            }
             c.switches.push_back(s);
         }
     });
@@ -116,6 +122,10 @@ State load_state(const Mount& mount) {
             in >> r.first >> r.second.on >> r.second.off;
             s.records.push_back(r);
         }
+    });
+    for_each_keyed_line(read_backing(mount.state + "/charger_use").text, [&](const std::string& key, std::istringstream& in) {
+        if (key == "load") in >> s.load_ma;
+        if (key == "hold") s.hold = true;
     });
     return s;
 }
@@ -166,7 +176,7 @@ Flow flow_at(const Mount& mount, const Charger& c, const State& s, long t) {
         if (sw.effect == Effect::input_cut) return Flow::discharging;  // the cut wins
         bypass = true;
     }
-    if (bypass) return Flow::idle;
+    if (bypass || s.hold) return Flow::idle;
     Text capacity = read_backing(mount.backing("/sys/class/power_supply/battery/capacity"));
     return trimmed(capacity.text) == "100" ? Flow::full : Flow::charging;
 }
@@ -178,18 +188,21 @@ bool input_cut_holds(const Mount& mount, const Charger& c, const State& s, long 
     return false;
 }
 
-// In mA, positive while charging.
-long true_current(const Charger& c, Flow flow) {
+// In mA, positive while charging. A load beyond what the charger gives
+// drains the battery with the charger in, bypass or not; without the charger
+// the phone draws it on top of its own use.
+long true_current(const Charger& c, const State& s, Flow flow) {
     switch (flow) {
-    case Flow::charging: return c.charge_ma;
+    case Flow::charging: return c.charge_ma - s.load_ma;
     case Flow::idle:
-    case Flow::full: return -c.idle_ma;
+    case Flow::full: return s.load_ma > 0 ? -s.load_ma : -c.idle_ma;
     case Flow::discharging: break;
     }
-    return -c.discharge_ma;
+    return -c.discharge_ma - s.load_ma;
 }
 
-std::string status_text(const Charger& c, Flow flow) {
+std::string status_text(const Charger& c, Flow flow, long ma) {
+    if (ma < -c.idle_ma) return "Discharging";
     switch (flow) {
     case Flow::charging: return "Charging";
     case Flow::full: return "Full";
@@ -200,13 +213,31 @@ std::string status_text(const Charger& c, Flow flow) {
     return "Discharging";
 }
 
+// A switch whose driver shows what its worker applied, not what was written.
+std::optional<Text> show_applied_switch(const Mount& mount, const Charger& c, std::string_view path) {
+    for (const Switch& sw : c.switches) {
+        if (sw.path != path || !sw.shows_applied) continue;
+        Text t = read_backing(mount.backing(path));
+        if (t.error != 0 || trimmed(t.text) != sw.active) return t;
+        Record r = record_of(load_state(mount), path);
+        if (now_ms() < r.on + sw.stop_ms) return Text{0, "0"};
+        return t;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-std::optional<Text> show_charger_node(const Mount& mount, std::string_view path) {
+std::optional<Text> show_charger_node(const Mount& mount, std::string_view path, size_t offset) {
     constexpr std::string_view kBattery = "/sys/class/power_supply/battery/";
     constexpr std::string_view kUsb = "/sys/class/power_supply/usb/";
     bool battery = path.starts_with(kBattery), usb = path.starts_with(kUsb);
-    if (!battery && !usb) return std::nullopt;
+    if (!battery && !usb) {
+        // only vendor charger nodes are worth the charger file's read
+        if (path.find("charger") == std::string_view::npos) return std::nullopt;
+        if (auto charger = load_charger(mount)) return show_applied_switch(mount, *charger, path);
+        return std::nullopt;
+    }
     std::string_view name = path.substr(path.rfind('/') + 1);
     bool driven = battery ? (name == "current_now" || name == "batt_current_ua_now" || name == "status")
                           : (name == "online" || name == "present");
@@ -218,6 +249,11 @@ std::optional<Text> show_charger_node(const Mount& mount, std::string_view path)
     State s = load_state(mount);
     long t = now_ms();
     if (name == "present") return Text{0, s.plugged ? "1" : "0"};
+    // each open asks the firmware once: its first read can fail
+    static std::atomic<long> firmware_reads{0};
+    if (charger->read_fails_every > 0 && offset == 0 && ++firmware_reads % charger->read_fails_every == 0) {
+        return Text{ENODATA, ""};
+    }
     if (name == "online") {
         bool cut = charger->cut_drops_online && input_cut_holds(mount, *charger, s, t);
         return Text{0, s.plugged && !cut ? "1" : "0"};
@@ -225,13 +261,13 @@ std::optional<Text> show_charger_node(const Mount& mount, std::string_view path)
     if (name == "status") {
         // MediaTek's status changes only on its charger loop
         long at = charger->status == "cached" && charger->status_loop_ms > 0 ? t - t % charger->status_loop_ms : t;
-        return Text{0, status_text(*charger, flow_at(mount, *charger, s, at))};
+        Flow flow = flow_at(mount, *charger, s, at);
+        return Text{0, status_text(*charger, flow, true_current(*charger, s, flow))};
     }
-    static std::atomic<long> current_reads{0};
-    if (charger->read_fails_every > 0 && ++current_reads % charger->read_fails_every == 0) return Text{ENODATA, ""};
-    long ma = true_current(*charger, flow_at(mount, *charger, s, t));
+    long ma = true_current(*charger, s, flow_at(mount, *charger, s, t)) * charger->sign;
+    // Samsung's batt_current_ua_now is the gauge's value in µA, sign and all
     if (name == "batt_current_ua_now") return Text{0, std::to_string(ma * 1000)};
-    return Text{0, std::to_string(ma * charger->sign * (charger->milliamps ? 1 : 1000))};
+    return Text{0, std::to_string(ma * (charger->milliamps ? 1 : 1000))};
 }
 
 bool is_charger_switch(const Mount& mount, std::string_view path) {

@@ -55,18 +55,19 @@ std::vector<std::string> rule_folders(const std::string& folder) {
 
 }  // namespace
 
-int crash_signal(const std::string& state, std::string_view path) {
+WriteFault write_fault(const std::string& state, std::string_view path) {
     long count = count_open(state);
     for (const std::string& rule : rule_folders(state + "/android/fail/node")) {
         auto signal = file_text(rule + "/signal");
-        if (!signal) continue;
+        auto error = file_text(rule + "/error");
+        if (!signal && !error) continue;
         auto call = file_text(rule + "/call");
-        if (call && number(*call) != count) continue;
+        if (call && (call->ends_with('+') ? count < number(*call) : count != number(*call))) continue;
         auto match = file_text(rule + "/match");
         if (match && path.find(*match) == std::string_view::npos) continue;
-        return static_cast<int>(number(*signal));
+        return {signal ? static_cast<int>(number(*signal)) : 0, error ? static_cast<int>(number(*error)) : 0};
     }
-    return 0;
+    return {};
 }
 
 }  // namespace kernelfs

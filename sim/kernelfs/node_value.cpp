@@ -128,7 +128,7 @@ Written write_plain_node(const Mount& mount, NodeClass node, std::string_view pa
 Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t offset, size_t size) {
     const DriverNode* driver = driver_node(path);
     Text t;
-    if (auto charger = show_charger_node(mount, path)) {
+    if (auto charger = show_charger_node(mount, path, offset)) {
         t = *charger;
     } else {
         t = driver != nullptr ? driver->show(mount, path) : read_backing(mount.backing(path));

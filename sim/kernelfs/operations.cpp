@@ -120,9 +120,14 @@ int open(const char* path, fuse_file_info* file) {
     int access = file->flags & O_ACCMODE;
     bool write = access != O_RDONLY;
     if (write) {
-        if (int signal = crash_signal(mount().state, path); signal != 0) {
-            ::kill(fuse_get_context()->pid, signal);
+        WriteFault fault = write_fault(mount().state, path);
+        if (fault.signal != 0) {
+            ::kill(fuse_get_context()->pid, fault.signal);
             return -EINTR;
+        }
+        if (fault.error != 0) {
+            log_write(mount(), path, "", {fault.error, 0}, fuse_get_context()->pid);
+            return -fault.error;
         }
     }
     if (int error = open_error(classify(path), st.st_mode, mount().caller, access != O_WRONLY, write); error != 0) {

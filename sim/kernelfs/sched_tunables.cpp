@@ -184,10 +184,16 @@ SchedStore write_entry(const Mount& mount, const SchedEntry& e, std::string_view
     if (!in.ok) return refused();
     long v = in.values.back();
     switch (e.rule) {
-    case Rule::per_task_load:
+    case Rule::per_task_load: {
         // a bare number is no task
         if (in.values.size() != 2 || in.values[0] <= 0 || v < e.min || v > e.max) return refused();
+        // a read shows the task named by sched_task_read_pid (pid 1 unless set):
+        // another task's load is taken and not shown
+        Text read_pid = read_backing(mount.backing("/proc/sys/walt/sched_task_read_pid"));
+        long shown = read_pid.error == 0 ? scan_int(read_pid.text).value_or(1) : 1;
+        if (in.values[0] != shown) return {0, in.taken, std::string(current)};
         return {0, in.taken, join(in.values, '\t')};
+    }
     case Rule::window_ticks:
         // 5.10's WALT keeps its window unless the tick is 4 ms
         if (mount.generation == KernelGeneration::v5_4 && mount.hz != 250) return {EPERM, 0, {}};

@@ -169,14 +169,16 @@ sim_reboot_state() {
 }
 
 # Plugs the phone's charger in (usb; again when it was in) or pulls it out
-# (none), noting when in charger_state; a pull resets the switches whose
-# driver clears them then (pull_clears in the profile's charger file).
+# (none), noting when in charger_state; a pull, and the pull of a replug,
+# resets the switches whose driver clears them then (pull_clears in the
+# profile's charger file).
 sim_set_charger() {
 	local state=$1 plug=$2 key path active normal rest records=
 	if [[ -f $state/charger_state ]]; then
 		records=$(grep -v '^plug ' "$state/charger_state" || true)
 	fi
-	if [[ $plug == none && -f $state/charger ]]; then
+	# a replug pulls the cable too
+	if [[ ($plug == none || $(sed -n 's/^plug \([a-z]*\) .*/\1/p' "$state/charger_state" 2>/dev/null) != none) && -f $state/charger ]]; then
 		while read -r key path active normal rest; do
 			[[ $key == switch && " $rest " == *" pull_clears "* ]] || continue
 			printf '%s' "${normal//+/ }" >"$state$path"
@@ -186,6 +188,16 @@ sim_set_charger() {
 		printf 'plug %s %s\n' "$plug" "$(date +%s%3N)"
 		[[ -z $records ]] || printf '%s\n' "$records"
 	} >"$state/charger_state"
+}
+
+# How the phone uses its charger (charger_use, read by the kernel file
+# system): "MA" or "MA+hold", a load above the charger and a vendor's hold.
+sim_set_charger_use() {
+	local state=$1 use=$2
+	{
+		printf 'load %s\n' "${use%+hold}"
+		[[ $use != *+hold ]] || printf 'hold\n'
+	} >"$state/charger_use"
 }
 
 # The server pushing device_config namespace $2 with the KEY=VALUE pairs after

@@ -1,6 +1,8 @@
 #include "charging/charge_settle.h"
 
 #include "os/clock.h"
+#include "os/signals.h"
+#include "os/time_limits.h"
 
 namespace korvane {
 namespace {
@@ -18,6 +20,8 @@ Settled wait_until(const ChargeMeter& meter, bool (*done)(ChargeFlow), unsigned 
     Settled last;
     unsigned taken = 0;
     for (unsigned poll = 0; poll <= polls; ++poll) {
+        // an interruption cuts the wait short: the switch goes back first
+        if (interruption_noted()) break;
         if (poll > 0) sleep_ms(interval);
         ChargeSample sample = read_charge_sample(meter);
         // a failed read of a phone that shows its current says nothing

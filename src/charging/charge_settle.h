@@ -1,7 +1,8 @@
 // Waiting for a charger switch to show in the battery current. Drivers apply
 // a switch within 10 s and a resume within 15 s (PD renegotiation, the
 // MediaTek charger loop); the current is read every 500 ms, never faster,
-// and two samples that agree end the wait early.
+// and two samples that agree end the wait early, as does a deferred
+// interruption (sys/signals.h).
 #pragma once
 
 #include "charging/charge_reading.h"

@@ -32,17 +32,33 @@ std::vector<ChargeSwitch> present_switches() {
     return present;
 }
 
-bool write_switch(const ChargeSwitch& sw, bool enable) {
+Result<void> write_switch(const ChargeSwitch& sw, bool enable) {
     std::string_view value = enable ? sw.enable : sw.disable;
+    // The MediaTek node takes a command, not a setting: it is not locked.
+    return sw.command_node ? write_file(sw.path, value) : write_node(sw.path, value);
+}
+
+bool set_switch(const ChargeSwitch& sw, bool enable) {
+    auto written = write_switch(sw, enable);
+    if (written) return true;
     if (sw.command_node) {
-        // The MediaTek node takes a command, not a setting: it is not locked.
-        auto written = write_file(sw.path, value);
-        if (!written) out("[WARN] Failed to write to MTK battery cmd: ", written.error());
-        return bool(written);
+        out("[WARN] Failed to write to MTK battery cmd: ", written.error());
+    } else {
+        out("[WARN] Failed to write ", enable ? sw.enable : sw.disable, " to ", sw.path, ": ", written.error());
     }
-    auto written = write_node(sw.path, value);
-    if (!written) out("[WARN] Failed to write ", value, " to ", sw.path, ": ", written.error());
-    return bool(written);
+    return false;
+}
+
+bool reads_bypass(const ChargeSwitch& sw) {
+    auto shown = read_node(sw.path);
+    return shown && trim(*shown) == sw.enable;
+}
+
+bool own_cut_in_force(const std::vector<ChargeSwitch>& present) {
+    for (const ChargeSwitch& sw : present) {
+        if (sw.kind == SwitchKind::input_cut && reads_bypass(sw)) return true;
+    }
+    return false;
 }
 
 std::vector<ChargeSwitch> proven_switches(const std::vector<ChargeSwitch>& present) {

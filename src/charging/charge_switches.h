@@ -22,9 +22,18 @@ struct ChargeSwitch {
 // Every switch of the table (and the command node) that exists.
 std::vector<ChargeSwitch> present_switches();
 
-// Writes the switch's bypass (enable) or normal value, printing the warning
-// of a refused write. True when the write succeeded.
-bool write_switch(const ChargeSwitch& sw, bool enable);
+// Writes the switch's bypass (enable) or normal value.
+Result<void> write_switch(const ChargeSwitch& sw, bool enable);
+
+// The same, printing the warning of a refused write. True when it succeeded.
+bool set_switch(const ChargeSwitch& sw, bool enable);
+
+// The switch reads its bypass value now.
+bool reads_bypass(const ChargeSwitch& sw);
+
+// One of the input cuts reads its cut value: korvane's own cut, under which a
+// Qualcomm phone without usb/present shows no cable at all.
+bool own_cut_in_force(const std::vector<ChargeSwitch>& present);
 
 // The switches `--bypass test` proved to be bypass on this phone, kept in
 // korvane's folder one path a line. Only paths of the table count.

@@ -13,8 +13,17 @@ std::string current_note(const ChargeMeter& meter, const ChargeSample& sample) {
     return note;
 }
 
+std::string flow_state(const ChargeMeter& meter, const ChargeSample& sample) {
+    std::string status = sample.status.empty() ? "status unknown" : sample.status;
+    if (!sample.current_ma) return str_cat("(", status, ", current unknown)");
+    return str_cat("(", status, ", ", charging_ma(meter, sample), " mA)");
+}
+
 std::string bypass_on_verdict(const ChargeMeter& meter, const Settled& settled) {
     std::string note = current_note(meter, settled.sample);
+    if (std::string doubt = flow_doubt(meter, settled.sample); !doubt.empty()) {
+        return str_cat("[WARN] Uncertain after 10 s ", note, ": ", doubt);
+    }
     switch (settled.flow) {
     case ChargeFlow::idle:
     case ChargeFlow::full:
@@ -36,6 +45,10 @@ std::string no_switch_verdict(const ChargeMeter& meter, const ChargeSample& samp
 }
 
 std::string bypass_off_verdict(const ChargeMeter& meter, const Settled& settled) {
+    if (settled.sample.online == false) return std::string(kNoChargerAfterOff);
+    if (std::string doubt = flow_doubt(meter, settled.sample); !doubt.empty()) {
+        return str_cat("[WARN] Uncertain after 15 s ", current_note(meter, settled.sample), ": ", doubt);
+    }
     if (settled.flow == ChargeFlow::full) return "[OK] Charging resumed: the battery is full";
     // the sign matters no more: a resumed charge is told by its size and status
     if (settled.flow == ChargeFlow::charging && settled.sample.current_ma) {
@@ -61,6 +74,7 @@ std::string switch_effect(const ChargeMeter& meter, const Settled& settled) {
     case ChargeFlow::charging:
     case ChargeFlow::unknown: break;
     }
+    if (std::string doubt = flow_doubt(meter, settled.sample); !doubt.empty()) return str_cat("uncertain ", note, ": ", doubt);
     return "no effect " + note;
 }
 

@@ -1,5 +1,7 @@
 // Nodes that read back a report rather than the value written to them: an
 // undo cannot write what it read, so it writes the value that frees the node.
+// MediaTek's current_cmd is none of them: it reads back the two numbers last
+// written, so it is compared and put back as a plain value.
 #pragma once
 
 #include <optional>
@@ -16,7 +18,6 @@ struct ReportNode {
 inline constexpr ReportNode kReportNodes[] = {
     {"/proc/gpufreqv2/fix_target_opp_index", "-1"},   // reads a status sentence; -1 unpins
     {"/proc/gpufreq/gpufreq_opp_freq",       "0"},    // reads the OPP state; 0 unpins
-    {"/proc/mtk_battery_cmd/current_cmd",    "0 0"},  // reads the command state; charging as normal
     {"/sys/devices/system/cpu/sched/sched_boost", "0"},  // reads a sentence; 0 is no boost
 };
 // clang-format on

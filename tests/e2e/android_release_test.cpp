@@ -188,7 +188,11 @@ INSTANTIATE_TEST_SUITE_P(Releases, ToolAnswers, testing::Values(
         {{"cmd", "device_config", "get_sync_disabled_for_tests", "now"}, "", "Too many arguments\n", 255},
         {{"cmd", "device_config", "set_sync_disabled_for_tests"}, "", "Bad arguments\n", 255},
         {{"cmd", "game", "reset", "com.whatsapp"}, kNotGame, "", 255},
-        {{"settings", "get", "nowhere", "x"}, "", kSettingsHelp16, 255},
+        // one line for the first fault; the help only when asked for, on stdout
+        {{"settings", "get", "nowhere", "x"}, "", "Invalid namespace 'nowhere'\n", 255},
+        {{"settings", "get", "global", "x", "y"}, "", "Too many arguments\n", 255},
+        {{"settings", "get", "global", "x", "--deviceId", "0"}, "null\n", "", 0},
+        {{"settings", "help"}, kSettingsHelp16, "", 0},
     }}),
     [](const auto& info) { return "Api" + std::to_string(info.param.api); });
 // clang-format on

@@ -192,8 +192,9 @@ TEST(KernelRulesE2e, SchedulerTunablesFollowTheKernelFamily) {
         {"snapdragon_gki", "walt/sched_group_upmigrate",   "95",     "refused", "400"},  // below group down 380
         {"snapdragon_gki", "walt/sched_group_downmigrate", "390",    "ok",      "390"},
         {"snapdragon_gki", "walt/sched_group_downmigrate", "401",    "refused", "380"},  // above group up 400
-        {"snapdragon_gki", "walt/sched_init_task_load",    "50",     "refused", "1\t15"},  // per task: PID PCT
+        {"snapdragon_gki", "walt/sched_init_task_load",    "50",     "refused", "1\t0"},  // per task: PID PCT
         {"snapdragon_gki", "walt/sched_init_task_load",    "1 50",   "ok",      "1\t50"},
+        {"snapdragon_gki", "walt/sched_init_task_load",    "2 50",   "ok",      "1\t0"},  // shows pid 1 only
         {"snapdragon_gki", "walt/sched_ravg_window_nr_ticks", "7",   "refused", "8"},
         {"snapdragon_gki", "walt/sched_min_task_util_for_colocation", "5000", "refused", "35"},
         {"snapdragon_gki", "walt/sched_boost",             "-1",     "ok",      "0"},   // drops a type not in force

@@ -58,9 +58,9 @@ const Phone kPhones[] = {
     {"mali", "8/8", "1598000", "1197000", "1803000",
      "/sys/devices/platform/1c500000.mali/scaling_max_freq", "701000", "351000", "848000",
      "[OK] GPU Max frequency set to 701000", "[OK] GPU Max frequency set to 351000", "[OK] GPU frequencies reset",
-     "/sys/devices/platform/soc/soc:google,charger/charge_disable", "1", "0", "1",
+     "", "", "", "0",  // no switch korvane knows on a Pixel 6
      "", "0", "11", "11", "11",
-     "[OK] Bypass active: the charger powers the phone and the battery is idle (-8 mA)", "[OK] Charging resumed (2300 mA)"},
+     "[WARN] The phone still charges: it has no charger switch that korvane knows (2300 mA)", "[OK] Charging resumed (2300 mA)"},
     {"bare", "4/4", "2000000", "1800000", "2000000",
      "", "", "", "",
      kNoGpu, kNoGpu, kNoGpu,

@@ -427,8 +427,22 @@ bool SimDevice::idle_whitelisted(const std::string& package) const {
 void SimDevice::kill_on_node_write(int signal, const NodeWriteWhen& when) {
     std::string rule = next_rule(android_path("fail/node"));
     write_file(rule + "signal", std::to_string(signal));
-    if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call));
+    if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call) + (when.and_after ? "+" : ""));
     if (!when.path_contains.empty()) write_file(rule + "match", when.path_contains);
+}
+
+void SimDevice::fail_node_write(int error, const NodeWriteWhen& when) {
+    std::string rule = next_rule(android_path("fail/node"));
+    write_file(rule + "error", std::to_string(error));
+    if (when.on_call > 0) write_file(rule + "call", std::to_string(when.on_call) + (when.and_after ? "+" : ""));
+    if (!when.path_contains.empty()) write_file(rule + "match", when.path_contains);
+}
+
+void SimDevice::set_charger_use(int load_ma, bool hold) {
+    std::vector<std::string> argv = {sim_script("run"), "--state", state_, "--charger-use", std::to_string(load_ma)};
+    if (hold) argv.back() += "+hold";
+    RunResult r = run_captured(argv);
+    if (r.status != 0) fail("cannot set the charger's use: " + r.err);
 }
 
 void SimDevice::reboot() {

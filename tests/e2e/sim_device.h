@@ -49,11 +49,13 @@ struct FailWhen {
     std::string args_contain;  // only when its arguments joined by blanks contain this; empty: always
 };
 
-// Which open for writing of a node kill_on_node_write() strikes, e.g.
-// {.on_call = 2} or {.path_contains = "scaling_max_freq"}; {} strikes every one.
+// Which open for writing of a node kill_on_node_write() or fail_node_write()
+// strikes, e.g. {.on_call = 2} or {.path_contains = "scaling_max_freq"}; {}
+// strikes every one.
 struct NodeWriteWhen {
     int on_call = 0;            // only the Nth (from 1, over the device's life); 0: every one
     std::string path_contains;  // only a node whose path contains this; empty: any
+    bool and_after = false;     // the Nth and every one after it
 };
 
 // A device-tool invocation: the program name, then each argument exactly.
@@ -111,6 +113,12 @@ public:
     // The kernel kills the process that opens a node for writing with this
     // signal instead of opening it: a crash in the middle of a command.
     void kill_on_node_write(int signal, const NodeWriteWhen& when = {});
+    // The driver refuses the write with this errno (e.g. EIO from a charger IC).
+    void fail_node_write(int error, const NodeWriteWhen& when = {});
+    // How the phone uses its charger: a load (mA drawn beyond what the charger
+    // gives, as a game can) and a vendor's charge hold ("Not charging" on the
+    // charger), as sim/run --charger-use does.
+    void set_charger_use(int load_ma, bool hold = false);
 
     // A reboot: /sys and /proc come back as the profile has them, with a new
     // /proc/sys/kernel/random/boot_id; debug.* properties are dropped; the rest

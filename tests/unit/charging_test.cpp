@@ -81,7 +81,9 @@ TEST(ChargeNodes, SwitchKindsFollowTheirDrivers) {
 }
 
 // |I| <= 50 mA idles; the baseline's sign decides beyond, or an assumed
-// sign with the status; without a current the status alone.
+// sign with the status; without a current the status alone. An offline
+// charger never charges, and a known sign that disagrees with a
+// "Discharging" status leaves the flow unknown.
 TEST(ChargeReading, ClassifiesBySignSizeAndStatus) {
     struct Row {
         int sign;
@@ -89,6 +91,7 @@ TEST(ChargeReading, ClassifiesBySignSizeAndStatus) {
         std::optional<long> ma;
         const char* status;
         ChargeFlow flow;
+        std::optional<bool> online = std::nullopt;
     };
     const Row rows[] = {
         {1, false, 2000, "Charging", ChargeFlow::charging},
@@ -102,10 +105,15 @@ TEST(ChargeReading, ClassifiesBySignSizeAndStatus) {
         {1, true, -600, "Not charging", ChargeFlow::discharging},
         {1, false, std::nullopt, "Not charging", ChargeFlow::idle},
         {1, false, std::nullopt, "Unknown", ChargeFlow::unknown},
+        {1, false, 610, "Discharging", ChargeFlow::unknown},
+        {1, true, 1500, "Not charging", ChargeFlow::unknown},  // MediaTek's cached status lags a resume
+        {1, false, 610, "Discharging", ChargeFlow::discharging, false},
+        {-1, true, 3920, "Charging", ChargeFlow::discharging, false},  // korvane's own cut: online 0
+        {1, false, std::nullopt, "Charging", ChargeFlow::discharging, false},
     };
     for (const Row& r : rows) {
-        ChargeMeter meter{"", r.sign, r.assumed};
-        EXPECT_EQ(classify_charge(meter, {r.ma, r.status}), r.flow) << r.sign << " " << r.ma.value_or(0) << " " << r.status;
+        ChargeMeter meter{"", r.sign, r.assumed, true, {}};
+        EXPECT_EQ(classify_charge(meter, {r.ma, r.status, r.online}), r.flow) << r.sign << " " << r.ma.value_or(0) << " " << r.status;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "android/thermal_state.h"
 #include "sys/cluster_boundaries.h"
 #include "sys/device_config_sync.h"
 #include "sys/journal/command_kinds.h"
@@ -148,6 +149,8 @@ Verdict judge_node(const NodeOriginal& set, const std::string& now) {
 }  // namespace
 
 Result<void> show_status() {
+    // first, so that the summary stays the last line
+    print_line(thermal_status_line(read_thermal_state()));
     auto peeked = journal_peek();
     if (!peeked) return error("Failed to read the journal: " + peeked.error());
     std::vector<Target> targets = gather(peeked->has_value() ? **peeked : std::vector<JournalLine>());

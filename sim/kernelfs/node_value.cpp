@@ -12,6 +12,7 @@
 #include "qos_requests.h"
 #include "show_only.h"
 #include "sysctl_rules.h"
+#include "thermal_nodes.h"
 
 namespace kernelfs {
 namespace {
@@ -130,6 +131,8 @@ Text read_node(const Mount& mount, NodeClass node, std::string_view path, size_t
     Text t;
     if (auto charger = show_charger_node(mount, path, offset)) {
         t = *charger;
+    } else if (auto thermal = show_thermal_node(mount, path)) {
+        t = *thermal;
     } else {
         t = driver != nullptr ? driver->show(mount, path) : read_backing(mount.backing(path));
     }

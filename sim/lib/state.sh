@@ -4,6 +4,7 @@
 #   sys/ proc/ data/ storage/ dev_block/   the trees bound over /sys, /proc, /data, /storage, /dev/block
 #   cpuset/                                the cpuset hierarchy at /dev/cpuset (absent: the phone has none)
 #   system_bin/                            /system/bin: toybox, mksh and the simulated framework tools
+#   vendor/                                /vendor (read-only), where a profile has one: the HAL configurations
 #   android/                               the framework's state, bound at /sim/state: settings, props,
 #                                          device_config, game modes, and the invocation log
 #   profile                                the name of the device profile it was made from
@@ -16,7 +17,7 @@
 
 sim_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$sim_dir/lib/release.sh"
-sim_trees=(sys proc cpuset data storage dev_block system_bin android)
+sim_trees=(sys proc cpuset data storage dev_block system_bin android vendor)
 
 sim_die() {
 	echo "sim: $*" >&2

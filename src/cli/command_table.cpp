@@ -1,5 +1,6 @@
 #include "cli/command_table.h"
 
+#include "android/thermal_state.h"
 #include "charging/bypass_charging.h"
 #include "charging/fast_charge.h"
 #include "cli/help.h"
@@ -24,6 +25,14 @@ namespace {
 using V = const CommandValue&;
 using P = TuningProfile;
 
+// A command that raises a clock cap says first when the phone's own thermal
+// service holds the clocks down whatever korvane sets; it still runs.
+template <Result<void> (*run)(V)>
+Result<void> raising(V v) {
+    warn_if_phone_hot();
+    return run(v);
+}
+
 Result<void> help(V) {
     print_help();
     return success();
@@ -37,8 +46,12 @@ Result<void> version(V) {
 // clang-format off
 constexpr Command kCommands[] = {
     {"--auto_setup",             ValueKind::text,    "Usage: --auto_setup <gamemode|normalmode|batterymode>",
-        [](V v) { auto_setup(v.text); return success(); }},
-    {"--perf_kt",                ValueKind::none,    "", [](V) { return apply_kernel_tweaks(P::performance); }},
+        [](V v) {
+            if (v.text == "gamemode") warn_if_phone_hot();
+            auto_setup(v.text);
+            return success(); }},
+    {"--perf_kt",                ValueKind::none,    "",
+        raising<[](V) { return apply_kernel_tweaks(P::performance); }>},
     {"--batt_kt",                ValueKind::none,    "", [](V) { return apply_kernel_tweaks(P::battery); }},
     {"--nrml_kt",                ValueKind::none,    "", [](V) { return apply_kernel_tweaks(P::balanced); }},
     {"--perf_sys",               ValueKind::none,    "", [](V) { return apply_system_profile(P::performance); }},
@@ -61,15 +74,15 @@ constexpr Command kCommands[] = {
     {"--gms_doze_revert",        ValueKind::none,    "", [](V) { return revert_gms_doze(); }},
     {"--gms_doze_enable",        ValueKind::none,    "", [](V) { return enable_gms_doze(); }},
     {"--cpu_max",                ValueKind::percent, "Usage: --cpu_max <0-100>",
-        [](V v) { return set_cpu_bound(Bound::max, v.percent); }},
+        raising<[](V v) { return set_cpu_bound(Bound::max, v.percent); }>},
     {"--cpu_min",                ValueKind::percent, "Usage: --cpu_min <0-100>",
         [](V v) { return set_cpu_bound(Bound::min, v.percent); }},
-    {"--cpu_reset",              ValueKind::none,    "", [](V) { return reset_cpu_frequencies(); }},
+    {"--cpu_reset",              ValueKind::none,    "", raising<[](V) { return reset_cpu_frequencies(); }>},
     {"--gpu_max",                ValueKind::percent, "Usage: --gpu_max <0-100>",
-        [](V v) { return set_gpu_bound(Bound::max, v.percent); }},
+        raising<[](V v) { return set_gpu_bound(Bound::max, v.percent); }>},
     {"--gpu_min",                ValueKind::percent, "Usage: --gpu_min <0-100>",
         [](V v) { return set_gpu_bound(Bound::min, v.percent); }},
-    {"--gpu_reset",              ValueKind::none,    "", [](V) { return reset_gpu_frequencies(); }},
+    {"--gpu_reset",              ValueKind::none,    "", raising<[](V) { return reset_gpu_frequencies(); }>},
     {"--disable_cpu_limit",      ValueKind::none,    "", [](V) { return disable_cpu_limits(); }},
     {"--set_dnd",                ValueKind::text,    "Usage: --set_dnd <Y/N>", [](V v) { return set_dnd(v.text); }},
     {"--common_startup",         ValueKind::none,    "", [](V) { return apply_common_tweaks(); }},

@@ -11,6 +11,7 @@
 
 #include "android/cluster_boundaries.h"
 #include "android/release_level.h"
+#include "android/thermal_state.h"
 #include "display/game_override.h"
 #include "journal/command_kinds.h"
 #include "journal/device_config_sync.h"
@@ -183,6 +184,8 @@ Verdict judge_node(const NodeOriginal& set, const std::string& now) {
 }  // namespace
 
 Result<void> show_status() {
+    // first, so that the summary stays the last line
+    print_line(thermal_status_line(read_thermal_state()));
     auto peeked = journal_peek();
     if (!peeked) return error("Failed to read the journal: " + peeked.error());
     std::vector<Target> targets = gather(peeked->has_value() ? **peeked : std::vector<JournalLine>());

@@ -354,40 +354,50 @@ TEST(ClearAppCache, APartThatCannotBeReadOrRemovedIsItsRootsWarning) {
     EXPECT_TRUE(locked.exists("/data/data/com.whatsapp/cache"));
 }
 
-// An app's chain of 20,000 nested folders, with a cache 10 and one 100 levels
-// down: the walk cleans what lies within 64 levels, says once what it left,
-// and neither its stack nor its descriptors grow with the chain.
+// An app's chain of 20,000 nested folders: under its files, with a cache 10
+// and one 100 levels down, and under its cache itself, which goes as far as
+// the limit lets it. The walk cleans what lies within 64 levels, says once
+// what it left, and neither its stack nor its descriptors grow with the chain.
 TEST(ClearAppCache, AFolderChainDeeperThanTheLimitIsCleanedDownToIt) {
-    SimDevice dev("snapdragon");
-    const std::string files = dev.host_path("/data/data/com.deep.app/files");
-    std::filesystem::create_directories(files);
-    int fd = ::open(files.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int level = 2; level < 20000 && fd >= 0; ++level) {  // files is level 2 under /data/data
-        if (level == 10 || level == 100) {
-            ::mkdirat(fd, "cache", 0755);
-            ::close(::openat(fd, "cache/f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    struct Chain {
+        const char* top;    // level 2 under /data/data
+        const char* mark;   // put at levels 10 and 100, gone after the run
+    };
+    for (const Chain& row : {Chain{"files", "cache"}, Chain{"cache", "f"}}) {
+        SCOPED_TRACE(row.top);
+        SimDevice dev("snapdragon");
+        const std::string top = std::string("/data/data/com.deep.app/") + row.top;
+        const std::string host_top = dev.host_path(top);
+        std::filesystem::create_directories(host_top);
+        int fd = ::open(host_top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 2; level < 20000 && fd >= 0; ++level) {
+            if (level == 10 || level == 100) {
+                const std::string mark = row.mark;
+                if (mark == "cache") ::mkdirat(fd, "cache", 0755);
+                const std::string file = mark == "cache" ? "cache/f" : "f";
+                ::close(::openat(fd, file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+            }
+            ::mkdirat(fd, "d", 0755);
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
         }
-        ::mkdirat(fd, "d", 0755);
-        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
         ::close(fd);
-        fd = next;
+        std::string level10 = top;
+        for (int level = 3; level <= 10; ++level) level10 += "/d";
+        ASSERT_TRUE(dev.exists(level10 + "/" + row.mark));
+        auto r = dev.run({"--clear_cache_app"});
+        EXPECT_EQ(r.lines(), (Lines{"[INFO] Cleaning app cache...", "[INFO] External cache cleaned",
+                                    "[WARN] Skipped folders deeper than 64 levels under /data/data",
+                                    "[INFO] Data cache cleaned", "[OK] App cache cleaned"}));
+        EXPECT_FALSE(dev.exists(level10 + "/" + row.mark));
+        // the folders that hold what lies beyond the limit stay
+        EXPECT_TRUE(dev.exists(level10));
+        EXPECT_FALSE(dev.exists("/data/data/com.whatsapp/cache"));
+        // GNU rm walks any depth; the state folder's own removal would not.
+        EXPECT_EQ(std::system(("rm -rf '" + host_top + "'").c_str()), 0);
     }
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    const std::string chain = "/data/data/com.deep.app/files" + [] {
-        std::string path;
-        for (int level = 3; level <= 10; ++level) path += "/d";
-        return path;
-    }();
-    ASSERT_TRUE(dev.exists(chain + "/cache/f"));
-    auto r = dev.run({"--clear_cache_app"});
-    EXPECT_EQ(r.lines(), (Lines{"[INFO] Cleaning app cache...", "[INFO] External cache cleaned",
-                                "[WARN] Skipped folders deeper than 64 levels under /data/data",
-                                "[INFO] Data cache cleaned", "[OK] App cache cleaned"}));
-    EXPECT_FALSE(dev.exists(chain + "/cache"));
-    EXPECT_FALSE(dev.exists("/data/data/com.whatsapp/cache"));
-    // GNU rm walks any depth; the state folder's own removal would not.
-    EXPECT_EQ(std::system(("rm -rf '" + files + "'").c_str()), 0);
 }
 
 // A folder of the name elsewhere, which root must never reach through an app's folder.

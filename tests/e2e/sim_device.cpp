@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -284,6 +285,19 @@ void SimDevice::set_latency_periods(const std::vector<std::string>& first_lines)
 
 void SimDevice::trace_fds() { write_file(android_path("trace_fds"), ""); }
 
+void SimDevice::set_heat(const Heat& heat) {
+    std::string text;
+    for (const auto& line : split_lines(read_if_present(android_path("thermal")).value_or(""))) {
+        if (line.rfind("hal ", 0) == 0) text += line + "\n";
+    }
+    std::ostringstream skin;
+    skin << heat.skin;
+    text += "ready " + std::to_string(heat.hal_ready ? 1 : 0) + "\noverride " + std::to_string(heat.overridden ? 1 : 0) +
+            "\nstatus " + std::to_string(heat.status) + "\nskin " + skin.str() + "\ncooling " +
+            std::to_string(heat.cooling) + "\n";
+    write_file(android_path("thermal"), text);
+}
+
 RunResult SimDevice::sim_run(const std::vector<std::string>& options,
                              const std::vector<std::string>& args) const {
     // korvane of this build, also for programs that start it themselves
@@ -294,6 +308,8 @@ RunResult SimDevice::sim_run(const std::vector<std::string>& options,
     argv.insert(argv.end(), options.begin(), options.end());
     argv.push_back("--");
     argv.insert(argv.end(), args.begin(), args.end());
+    // every node write is traced, for the check below
+    if (!fs::exists(android_path("trace_node_writes"))) write_file(android_path("trace_node_writes"), "");
     RunResult result = run_captured(argv);
     if (result.status == kSimFailure && result.err.find("(FUSE)") != std::string::npos) {
         // no phone can run here: one line says why, instead of every test failing on its own
@@ -301,7 +317,30 @@ RunResult SimDevice::sim_run(const std::vector<std::string>& options,
         std::exit(kSimFailure);
     }
     if (KORVANE_SANITIZED) expect_no_sanitizer_report();
+    expect_nothing_that_fights_the_thermal_service();
     return result;
+}
+
+// Whatever a run did, it never fought the phone's own thermal protection:
+// no thermal service stopped or restarted, no status overridden or
+// temperature injected, no zone's emulated temperature, mode or trip points
+// written, no cooling device's step changed.
+void SimDevice::expect_nothing_that_fights_the_thermal_service() const {
+    static const std::regex never_called(
+        "thermalservice (override-status|inject-temperature|reset)|emul_temp|thermal_zone[0-9]+/(mode|trip_point)|"
+        "cooling_device[0-9]+/cur_state|(^|[ ;&|])(stop|start|restart|killall|pkill)( +-[^ ]+)* +[^ ]*thermal|"
+        "ctl\\.(stop|start|restart)[^ ]* +[^ ]*thermal",
+        std::regex::icase);
+    static const std::regex never_written("/(thermal_zone[0-9]+/(emul_temp|mode|trip_point_[a-z0-9_]+)|"
+                                          "cooling_device[0-9]+/cur_state)\t");
+    for (const Call& call : calls()) {
+        std::string line;
+        for (const auto& word : call) line += (line.empty() ? "" : " ") + word;
+        EXPECT_FALSE(std::regex_search(line, never_called)) << "a call that fights the thermal service: " << line;
+    }
+    for (const auto& line : split_lines(read_if_present(android_path("node_writes")).value_or(""))) {
+        EXPECT_FALSE(std::regex_search(line, never_written)) << "a write that fights the thermal service: " << line;
+    }
 }
 
 // A sanitized korvane writes its reports to files in the state; any line

@@ -89,6 +89,16 @@ struct NodeWrite {
     std::string writer;  // the writing process's name: "driver" (the phone's world) or korvane's
 };
 
+// The phone's heat (the state's android/thermal): what the thermal service
+// reports and what its thermal zones and cooling devices show.
+struct Heat {
+    int status = 0;           // the thermal service's: 0 none ... 3 severe ... 6 shutdown
+    double skin = 33.5;       // °C; the other zones follow it
+    int cooling = 0;          // the step every CPU and GPU cooling device holds
+    bool hal_ready = true;
+    bool overridden = false;  // the status was set from the shell
+};
+
 class SimDevice {
 public:
     // The profile's own Android release, or the API level given (24 to 35).
@@ -146,6 +156,8 @@ public:
     // First lines of the next `dumpsys SurfaceFlinger --latency` calls, one per
     // call in order; once used up, the profile's refresh period comes back.
     void set_latency_periods(const std::vector<std::string>& first_lines);
+    // The phone heats up or cools down; its thermal HAL (1.0, 2.0 or aidl) stays.
+    void set_heat(const Heat& heat);
     // Makes every tool record the descriptors above 2 it inherited; see leaked_fds().
     void trace_fds();
 
@@ -195,6 +207,7 @@ private:
     RunResult sim_run(const std::vector<std::string>& options, const std::vector<std::string>& args) const;
     std::string android_path(const std::string& relative) const;
     void expect_no_sanitizer_report() const;
+    void expect_nothing_that_fights_the_thermal_service() const;
     void add_rule(const std::string& tool, const FailWhen& when, const std::string& action_file,
                   const std::string& action, const std::string& stderr_text);
     std::vector<std::string> effect(const std::vector<std::string>& question) const;

@@ -13,6 +13,10 @@ import { Phone, serve } from './phone.mjs';
 const kConfig = 'data/adb/.config/korvane/config.json';
 const kBoot = 'data/adb/korvane/boot';
 const kFastCharge = 'sys/kernel/fast_charge/force_fast_charge';
+// Text a shell would act on, were it not quoted.
+const kHostile = ["5'", "5' ; reboot '", '5; reboot', '$(reboot)', '`reboot`', '5\nreboot'];
+// single-quoted words only: a quote inside one is written '\''
+const kQuotedWords = /^(?:printf '<%s>' )?'[^']*'(?:\\''[^']*')*(?: '[^']*'(?:\\''[^']*')*)*$/;
 let phone, server, browser, page, profile;
 const problems = [];
 
@@ -188,28 +192,56 @@ describe('the module page', () => {
     const cases = [
       ['form[data-kind="cpu"] [name="max"]', '50; reboot', 'form[data-kind="cpu"] [data-bound="max"]', '#caps-message'],
       ['form[data-kind="cpu"] [name="min"]', '101', 'form[data-kind="cpu"] [data-bound="min"]', '#caps-message'],
-      ['form[data-kind="gpu"] [name="max"]', '$(reboot)', 'form[data-kind="gpu"] [data-bound="max"]', '#caps-message'],
-      ['form[data-kind="gpu"] [name="min"]', "5' ; reboot '", 'form[data-kind="gpu"] [data-bound="min"]', '#caps-message'],
       ['form[data-kind="gpu"] [name="min"]', '-5', 'form[data-kind="gpu"] [data-bound="min"]', '#caps-message'],
       ['#config-form [name="scale"]', '0.7; reboot', '#config-save', '#config-message'],
       ['#config-form [name="scale"]', '1.5', '#config-save', '#config-message'],
       ['#config-form [name="scale"]', '0.75', '#config-save', '#config-message'],
     ];
+    // every field the page turns into a command, with each kind of text a shell would act on
+    const fields = [
+      ['form[data-kind="cpu"] [name="max"]', 'form[data-kind="cpu"] [data-bound="max"]', '#caps-message'],
+      ['form[data-kind="cpu"] [name="min"]', 'form[data-kind="cpu"] [data-bound="min"]', '#caps-message'],
+      ['form[data-kind="gpu"] [name="max"]', 'form[data-kind="gpu"] [data-bound="max"]', '#caps-message'],
+      ['form[data-kind="gpu"] [name="min"]', 'form[data-kind="gpu"] [data-bound="min"]', '#caps-message'],
+      ['#config-form [name="scale"]', '#config-save', '#config-message'],
+    ];
+    for (const [field, button, message] of fields) {
+      for (const value of kHostile) cases.push([field, value, button, message]);
+    }
     for (const [field, value, button, message] of cases) {
       const ran = server.execs.length;
-      await type(field, value);
+      // set as a paste would: typing a newline would submit the form instead
+      await page.$eval(field, (e, v) => {
+        e.value = v;
+        e.dispatchEvent(new Event('input', { bubbles: true }));
+      }, value);
       await click(button);
       assert.equal(server.execs.length, ran, `${value} ran something`);
       assert.match(await page.$eval(message, (e) => e.textContent), /refused|not a percentage/i, value);
       assert.equal(await page.$eval(message, (e) => e.className), 'message error');
     }
     // A mode that is not one of the page's own is refused too.
-    const ran = server.execs.length;
-    await page.$eval('#boot-mode', (s) => s.append(new Option('x; reboot', 'x; reboot', true, true)));
-    await click('#boot-save');
-    assert.equal(server.execs.length, ran);
-    assert.match(await page.$eval('#boot-message', (e) => e.textContent), /is not one of: off, gamemode/);
+    for (const mode of ['x; reboot', ...kHostile]) {
+      const ran = server.execs.length;
+      await page.$eval('#boot-mode', (s, m) => s.append(new Option(m, m, true, true)), mode);
+      await click('#boot-save');
+      assert.equal(server.execs.length, ran);
+      assert.match(await page.$eval('#boot-message', (e) => e.textContent), /is not one of: off, gamemode/);
+    }
     assert.equal(phone.read(kConfig), null);
+    // What the page quotes reaches the phone's shell as one word, whatever it holds.
+    for (const text of kHostile) {
+      const r = await page.evaluate(async (t) => {
+        const [{ quote }, { run }] = await Promise.all([import('./commands.js'), import('./bridge.js')]);
+        return run(`printf '<%s>' ${quote(t)}`);
+      }, text);
+      assert.equal(r.stdout, `<${text}>`, text);
+      assert.match(server.execs.at(-1), kQuotedWords);
+    }
+    // and so does every word of every korvane run so far
+    for (const line of server.execs.filter((c) => c.startsWith("'/data/adb/modules/korvane/"))) {
+      assert.match(line, kQuotedWords);
+    }
   });
 
   test('the configuration is written where korvane reads it', async () => {

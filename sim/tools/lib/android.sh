@@ -17,11 +17,12 @@ sim_api() {
 }
 
 # A service exists when the profile lists it and the release has it: no
-# device_config before Android 10 (29), no game manager before 12 (31).
+# device_config or thermal service before Android 10 (29), no game manager
+# before 12 (31).
 sim_has_service() {
 	typeset s found=
 	case $1 in
-	device_config) ((api >= 29)) || return 1 ;;
+	device_config | thermalservice) ((api >= 29)) || return 1 ;;
 	game) ((api >= 31)) || return 1 ;;
 	esac
 	[[ -f $S/services ]] || return 1

@@ -23,6 +23,8 @@ unsigned tool_time_limit_s() { return limit_from("KORVANE_TOOL_TIMEOUT"); }
 
 unsigned lock_time_limit_s() { return limit_from("KORVANE_LOCK_TIMEOUT"); }
 
+unsigned watch_speedup() { return limit_from("KORVANE_WATCH_SPEEDUP", 1); }
+
 unsigned charge_poll_ms() { return limit_from("KORVANE_CHARGE_POLL_MS", 500); }
 
 }  // namespace korvane

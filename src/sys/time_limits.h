@@ -17,4 +17,8 @@ unsigned lock_time_limit_s();
 // settling windows are counted in polls, so they shrink with it.
 unsigned charge_poll_ms();
 
+// The watch service's delays (settle time, burst wait) are divided by this:
+// 1, or KORVANE_WATCH_SPEEDUP (at least 1) for tests.
+unsigned watch_speedup();
+
 }  // namespace korvane

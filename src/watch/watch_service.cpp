@@ -256,12 +256,18 @@ Result<void> Service::run(std::optional<std::string> cpuset) {
     return ran;
 }
 
+// Started from the page, the service would sit in the manager app's own
+// cgroups, frozen or killed with it: it moves to the roots of those first.
+constexpr const char* kAppCgroupRoots[] = {"/sys/fs/cgroup/cgroup.procs", "/acct/cgroup.procs"};
+
 // The service sits in the background cpuset, as the phone's own daemons do,
 // and keeps a set oom_score_adj rather than what its starter had.
 void settle_own_process(const std::optional<std::string>& cpuset) {
-    if (cpuset && path_exists(background_procs(*cpuset))) {
-        (void)write_file(background_procs(*cpuset), std::to_string(::getpid()));
+    const std::string pid = std::to_string(::getpid());
+    for (const char* root : kAppCgroupRoots) {
+        if (path_exists(root)) (void)write_file(root, pid);
     }
+    if (cpuset && path_exists(background_procs(*cpuset))) (void)write_file(background_procs(*cpuset), pid);
     (void)set_own_oom_score_adj(kOwnOomScoreAdj);
 }
 

@@ -61,9 +61,11 @@ std::vector<NodeWrite> profile_writes(const AppProfile& profile) {
 }
 
 Result<size_t> open_session(const std::string& name, const std::vector<NodeWrite>& writes) {
-    // One record per node, holding the last value the session gives it.
+    // One record per node (the cores of a cpufreq policy reach one node
+    // through their own links), holding the last value the session gives it.
     std::vector<JournalRecord> sessions;
     std::map<std::string, size_t> by_path;
+    std::map<std::pair<uint64_t, uint64_t>, size_t> by_id;
     std::vector<JournalRecord> plain;
     std::vector<const NodeWrite*> made;
     for (const NodeWrite& w : writes) {
@@ -74,6 +76,13 @@ Result<size_t> open_session(const std::string& name, const std::vector<NodeWrite
         }
         auto original = read_original(w.path);
         if (!original) continue;  // absent on this kernel: its write would fail
+        if (auto at = by_id.find({original->id.device, original->id.inode}); at != by_id.end()) {
+            sessions[at->second].session->value = w.value;
+            by_path.emplace(w.path, at->second);
+            made.push_back(&w);
+            continue;
+        }
+        by_id.emplace(std::make_pair(original->id.device, original->id.inode), sessions.size());
         JournalRecord record{original, std::nullopt, false, SessionMark{name, w.value, false}};
         JournalRecord bare{original, std::nullopt, false, std::nullopt};
         auto held = journal_holds(bare);

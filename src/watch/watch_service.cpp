@@ -78,8 +78,7 @@ private:
     void on_event_log();
     void on_signal();
     void on_timer();
-    void read_front();
-    void set_front(const std::optional<std::string>& package);
+    void read_front(uint64_t since_ms);
     void make(const Switch& change);
     void arm();
 
@@ -94,6 +93,7 @@ private:
     std::optional<std::string> cpuset_;
     PackageMap packages_;
     std::optional<uint64_t> burst_due_;
+    uint64_t burst_start_ = 0;  // the burst's first event: the settle time counts from it
     std::optional<std::string> last_resumed_;
     bool cpuset_unsure_ = true;  // the group left 0 or 2+ packages: the event log decides
 };
@@ -104,21 +104,22 @@ void Service::arm() {
     timer_.arm_at(due);
 }
 
-void Service::set_front(const std::optional<std::string>& package) { decider_.on_front(package, now_ms()); }
-
-void Service::read_front() {
+void Service::read_front(uint64_t since_ms) {
     auto text = read_node(top_app_procs(*cpuset_));
     std::optional<std::string> one;
     if (text) one = the_one(foreground_packages(parse_pids(*text), "/proc", packages_));
     cpuset_unsure_ = !one;
-    set_front(one ? one : last_resumed_);
+    decider_.on_front(one ? one : last_resumed_, since_ms);
 }
 
 void Service::on_inotify() {
     char buffer[4096];
     while (::read(inotify_.get(), buffer, sizeof buffer) > 0) {
     }
-    if (!burst_due_) burst_due_ = now_ms() + delay(kBurstWaitMs);
+    if (!burst_due_) {
+        burst_start_ = now_ms();
+        burst_due_ = burst_start_ + delay(kBurstWaitMs);
+    }
     arm();
 }
 
@@ -143,7 +144,7 @@ void Service::on_event_log() {
         } else if (line.kind == EventLine::Kind::resumed) {
             last_resumed_ = line.package;
             // The cpuset speaks for itself when it names one app.
-            if (!cpuset_ || cpuset_unsure_) set_front(last_resumed_);
+            if (!cpuset_ || cpuset_unsure_) decider_.on_front(last_resumed_, now_ms());
         }
     }
     if (log_buffer_.size() > 64 * 1024) log_buffer_.clear();  // no line is that long
@@ -167,7 +168,7 @@ void Service::on_timer() {
     const uint64_t now = now_ms();
     if (burst_due_ && *burst_due_ <= now) {
         burst_due_.reset();
-        read_front();
+        read_front(burst_start_);
     }
     if (auto change = decider_.take_due(now_ms())) make(*change);
     arm();
@@ -244,7 +245,7 @@ Result<void> Service::run(std::optional<std::string> cpuset) {
     const PerAppConfig& config = decider_.config();
     watch_out("[INFO] Watching ", config.apps.size(), " apps (screen off: ",
               config.screen_off ? profile_word(config.screen_off->profile) : "no change", ")");
-    if (cpuset_) read_front();
+    if (cpuset_) read_front(now_ms());
     arm();
     auto ran = loop_.run();
     if (auto change = decider_.take_all()) make(*change);
@@ -309,6 +310,7 @@ Result<void> watch_command(std::string_view value) {
     std::optional<std::string> cpuset = find_cpuset();
     settle_own_process(cpuset);
     reap_own_children();
+    config->settle_ms /= watch_speedup();
     Service service(std::move(*config));
     return service.run(std::move(cpuset));
 }

@@ -299,6 +299,8 @@ Result<void> watch_command(std::string_view value) {
         return success();
     }
     if (!value.empty()) return error("Usage: --watch [stop]");
+    // The service changes nodes as apps come and go: there is nothing to show beforehand.
+    if (is_dry_run(change_policy())) return error("--watch cannot be previewed");
     auto claimed = claim_watch();
     if (!claimed) return Error{claimed.error()};
     // The service records its sessions itself; writes go straight through.

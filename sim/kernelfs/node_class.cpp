@@ -29,6 +29,7 @@ bool allowed(mode_t mode, mode_t read_bits, mode_t write_bits, bool read, bool w
 NodeClass classify(std::string_view path) {
     if (path == "/") return NodeClass::root;
     if (under(path, "/sys")) return NodeClass::sysfs;
+    if (under(path, "/cpuset")) return NodeClass::cgroup;
     if (under(path, "/proc/sys")) return NodeClass::sysctl;
     for (std::string_view folder : kVendorProcFolders) {
         if (under(path, folder)) return NodeClass::vendor_proc;
@@ -42,7 +43,7 @@ int open_error(NodeClass node, mode_t mode, uid_t caller, bool read, bool write)
     if (caller != 0) {
         // nodes belong to root: everyone else has the "other" bits
         ok = allowed(mode, S_IROTH, S_IWOTH, read, write);
-    } else if (node == NodeClass::sysfs) {
+    } else if (node == NodeClass::sysfs || node == NodeClass::cgroup) {
         // kernfs_fop_open: a node without any write (read) bit refuses
         // writing (reading) before capabilities are looked at
         ok = allowed(mode, kAnyRead, kAnyWrite, read, write);

@@ -1,7 +1,8 @@
 #pragma once
 // Which kernel interface a path of the mount belongs to, and who may open,
-// change the mode of, or create what there. The mount's root holds `sys` and
-// `proc`; paths are the phone's own ("/sys/...", "/proc/...").
+// change the mode of, or create what there. The mount's root holds `sys`,
+// `proc` and, when the phone has one, `cpuset`; paths are the phone's own
+// ("/sys/...", "/proc/..."), but for the cpuset mount ("/cpuset/...").
 
 #include <sys/types.h>
 
@@ -14,6 +15,7 @@ namespace kernelfs {
 enum class NodeClass {
     root,         // the mount's root: only sys and proc
     sysfs,        // /sys (kernfs)
+    cgroup,       // the cpuset hierarchy, /dev/cpuset on the phone (kernfs too)
     sysctl,       // /proc/sys
     vendor_proc,  // procfs nodes of vendor drivers: /proc/ppm, /proc/gpufreq, ...
     proc,         // the rest of /proc
@@ -33,7 +35,9 @@ int setattr_error(NodeClass node, uid_t caller);
 // remove one. A new name under /proc fails already at procfs's lookup, with
 // ENOENT; sysfs's lookup leaves it to the create, which it lacks: an open with
 // O_CREAT gets `refusal` EACCES, a mkdir, mknod or link EPERM.
-inline int create_error(NodeClass node, int refusal) { return node == NodeClass::sysfs ? refusal : ENOENT; }
+inline int create_error(NodeClass node, int refusal) {
+    return node == NodeClass::sysfs || node == NodeClass::cgroup ? refusal : ENOENT;
+}
 inline constexpr int kNamespaceError = EPERM;
 
 }  // namespace kernelfs

@@ -7,13 +7,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "caller.h"
+#include "cgroup_nodes.h"
 #include "cpu_hotplug.h"
 #include "crash_rules.h"
 #include "node_class.h"
 #include "node_value.h"
+#include "process_nodes.h"
 #include "write_log.h"
 
 namespace kernelfs {
@@ -41,10 +45,20 @@ int node_stat(const char* path, struct stat* st) {
         st->st_nlink = 2;
         return 0;
     }
+    if (is_self_link(path) && lstat(mount().backing(path).c_str(), st) != 0) {
+        // procfs's own link to the caller's folder, unless the state lends one
+        *st = {};
+        st->st_mode = S_IFLNK | 0777;
+        st->st_nlink = 1;
+        return 0;
+    }
     if (hidden_by_hotplug(mount(), path)) return -ENOENT;
     if (lstat(mount().backing(path).c_str(), st) != 0) return -errno;
-    st->st_uid = 0;
-    st->st_gid = 0;
+    if (!is_process_path(path)) {
+        // a process's folder is its user's; every other node is root's
+        st->st_uid = 0;
+        st->st_gid = 0;
+    }
     if (S_ISREG(st->st_mode)) {
         // sysfs attributes claim a page, procfs entries nothing
         st->st_size = node == NodeClass::sysfs ? 4096 : 0;
@@ -57,6 +71,13 @@ int getattr(const char* path, struct stat* st, fuse_file_info*) { return node_st
 
 int readlink(const char* path, char* buffer, size_t size) {
     if (size == 0) return -EINVAL;
+    struct stat st;
+    if (is_self_link(path) && lstat(mount().backing(path).c_str(), &st) != 0) {
+        std::string id = std::to_string(phone_pid(fuse_get_context()->pid));
+        id.copy(buffer, size - 1);
+        buffer[std::min(id.size(), size - 1)] = '\0';
+        return 0;
+    }
     ssize_t n = ::readlink(mount().backing(path).c_str(), buffer, size - 1);
     if (n < 0) return -errno;
     buffer[n] = '\0';
@@ -66,6 +87,7 @@ int readlink(const char* path, char* buffer, size_t size) {
 int readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags) {
     if (classify(path) == NodeClass::root) {
         for (const char* name : {".", "..", "sys", "proc"}) fill(buffer, name, nullptr, 0, fuse_fill_dir_flags{});
+        if (::access(mount().backing("/cpuset").c_str(), F_OK) == 0) fill(buffer, "cpuset", nullptr, 0, fuse_fill_dir_flags{});
         return 0;
     }
     DIR* dir = opendir(mount().backing(path).c_str());
@@ -90,7 +112,7 @@ int open(const char* path, fuse_file_info* file) {
         }
     }
     if (int error = open_error(classify(path), st.st_mode, mount().caller, access != O_WRONLY, write); error != 0) {
-        if (write) log_write(mount(), path, "", {error, 0});
+        if (write) log_write(mount(), path, "", {error, 0}, fuse_get_context()->pid);
         return -error;
     }
     file->direct_io = 1;
@@ -98,7 +120,13 @@ int open(const char* path, fuse_file_info* file) {
 }
 
 int read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
-    Text t = read_node(mount(), classify(path), path, static_cast<size_t>(offset), size);
+    Text t;
+    if (is_membership_file(path)) {
+        t = show_members(mount(), path);
+        t.text = static_cast<size_t>(offset) < t.text.size() ? t.text.substr(static_cast<size_t>(offset), size) : "";
+    } else {
+        t = read_node(mount(), classify(path), path, static_cast<size_t>(offset), size);
+    }
     if (t.error != 0) return -t.error;
     std::memcpy(buffer, t.text.data(), t.text.size());
     return static_cast<int>(t.text.size());
@@ -107,8 +135,17 @@ int read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
 int write(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
     // each write() is one store, of what the node takes of the buffer
     std::string_view input(buffer, size);
-    Written w = write_node(mount(), classify(path), path, input, static_cast<size_t>(offset));
-    log_write(mount(), path, input, w);
+    pid_t writer = fuse_get_context()->pid;
+    Written w;
+    if (is_membership_file(path)) {
+        int error = move_members(mount(), path, input, phone_pid(writer));
+        w = {error, error == 0 ? size : 0};
+    } else if (int error = process_write_error(path, input); error != 0) {
+        w = {error, 0};
+    } else {
+        w = write_node(mount(), classify(path), path, input, static_cast<size_t>(offset));
+    }
+    log_write(mount(), path, input, w, writer);
     return w.error != 0 ? -w.error : static_cast<int>(w.taken);
 }
 
@@ -149,7 +186,7 @@ int access(const char* path, int mask) {
     NodeClass node = classify(path);
     // access() asks only the inode's permission check, which root passes on
     // sysfs: the refusal of a node without write bits comes at open
-    if (node == NodeClass::sysfs && mount().caller == 0) return 0;
+    if ((node == NodeClass::sysfs || node == NodeClass::cgroup) && mount().caller == 0) return 0;
     return -open_error(node, st.st_mode, mount().caller, (mask & R_OK) != 0, (mask & W_OK) != 0);
 }
 

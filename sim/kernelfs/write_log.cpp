@@ -5,7 +5,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <string>
+
+#include "caller.h"
 
 namespace kernelfs {
 namespace {
@@ -34,11 +37,17 @@ std::string outcome_name(const Written& w) {
 
 }  // namespace
 
-void log_write(const Mount& mount, std::string_view path, std::string_view input, const Written& outcome) {
+void log_write(const Mount& mount, std::string_view path, std::string_view input, const Written& outcome,
+               pid_t writer) {
     if (access((mount.state + "/android/trace_node_writes").c_str(), F_OK) != 0) return;
     int fd = open((mount.state + "/android/node_writes").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return;
-    std::string line = std::string(path) + "\t" + escaped(input) + "\t" + outcome_name(outcome) + "\n";
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    long long ms = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    std::string shown = path.starts_with("/cpuset") ? "/dev" + std::string(path) : std::string(path);
+    std::string line = shown + "\t" + escaped(input) + "\t" + outcome_name(outcome) + "\t" + std::to_string(ms) +
+                       "\t" + process_name(writer) + "\n";
     if (write(fd, line.data(), line.size()) < 0) {
         // bookkeeping: a tool that needs the log sees the line missing
     }

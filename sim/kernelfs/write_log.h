@@ -1,9 +1,14 @@
 #pragma once
 // A log of node writes for tools that show what a program did to the kernel:
 // with a file android/trace_node_writes in the state, each write() of a node
-// appends "PATH<TAB>INPUT<TAB>OUTCOME" to android/node_writes, where INPUT has
-// "\n" and "\t" escaped and OUTCOME is "ok" or the errno's name ("EINVAL").
-// An open for writing that is refused is logged with an empty INPUT.
+// appends "PATH<TAB>INPUT<TAB>OUTCOME<TAB>TIME<TAB>WRITER" to
+// android/node_writes, where PATH is the phone's (/dev/cpuset/... for the
+// cpuset mount), INPUT has "\n" and "\t" escaped, OUTCOME is "ok" or the
+// errno's name ("EINVAL"), TIME the wall clock in ms since the epoch and
+// WRITER the process's name (comm). An open for writing that is refused is
+// logged with an empty INPUT.
+
+#include <sys/types.h>
 
 #include <string_view>
 
@@ -11,6 +16,7 @@
 
 namespace kernelfs {
 
-void log_write(const Mount& mount, std::string_view path, std::string_view input, const Written& outcome);
+void log_write(const Mount& mount, std::string_view path, std::string_view input, const Written& outcome,
+               pid_t writer);
 
 }  // namespace kernelfs

@@ -28,4 +28,5 @@ sim_set_api() {
 	printf %s "$2" >"$1/android/props/ro.build.version.sdk"
 	printf %s "$REPLY" >"$1/android/props/ro.build.version.release"
 	echo "$2" >"$1/api"
+	sim_write_packages_list "$1"
 }

@@ -2,6 +2,7 @@
 #
 # A state folder holds the phone as the helper sees it:
 #   sys/ proc/ data/ storage/ dev_block/   the trees bound over /sys, /proc, /data, /storage, /dev/block
+#   cpuset/                                the cpuset hierarchy at /dev/cpuset (absent: the phone has none)
 #   system_bin/                            /system/bin: toybox, mksh and the simulated framework tools
 #   android/                               the framework's state, bound at /sim/state: settings, props,
 #                                          device_config, game modes, and the invocation log
@@ -15,7 +16,7 @@
 
 sim_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$sim_dir/lib/release.sh"
-sim_trees=(sys proc data storage dev_block system_bin android)
+sim_trees=(sys proc cpuset data storage dev_block system_bin android)
 
 sim_die() {
 	echo "sim: $*" >&2
@@ -69,6 +70,29 @@ sim_build_pristine() {
 	chmod -R u=rwX,go=rX "$state"
 	sim_apply_layout "$state" "$sim_dir/base/layout" "$sim_dir/devices/$device/layout"
 	echo "$device" >"$state/profile"
+	sim_write_packages_list "$state"
+}
+
+# /data/system/packages.list as PackageManager writes it, from the installed
+# packages: "NAME UID DEBUGGABLE DATA_DIR SEINFO GIDS", the uid as sim_uid
+# gives it (10000 + the package's line), each app targeting the phone's
+# release. Rewritten only when it changes.
+sim_write_packages_list() {
+	local state=$1 name n=0 api seinfo=default text=
+	[[ -f $state/android/packages ]] || return 0
+	# a phone whose release a test removed answers as the newest (android.sh)
+	api=$(cat "$state/android/props/ro.build.version.sdk" 2>/dev/null) || true
+	[[ $api =~ ^[0-9]{1,3}$ ]] || api=36
+	# from 8.0 the seinfo names the app's target release
+	((api < 26)) || seinfo+=":targetSdkVersion=$api"
+	while IFS= read -r name; do
+		n=$((n + 1))
+		[[ -n $name ]] || continue
+		text+="$name $((10000 + n)) 0 /data/user/0/$name $seinfo 3003"$'\n'
+	done <"$state/android/packages"
+	mkdir -p "$state/data/system"
+	[[ -f $state/data/system/packages.list && $(<"$state/data/system/packages.list")$'\n' == "$text" ]] && return 0
+	printf '%s' "$text" >"$state/data/system/packages.list"
 }
 
 # Sets REPLY to a folder holding the pristine state of a device, at API level
@@ -120,6 +144,11 @@ sim_reboot_state() {
 	sim_pristine "$(<"$state/profile")"
 	rm -rf "$state/sys" "$state/proc" "$state/qos"
 	cp -a "$REPLY/sys" "$REPLY/proc" "$state/"
+	# the cgroups are made anew at boot, empty of the old boot's processes
+	if [[ -d $state/cpuset ]]; then
+		rm -rf "$state/cpuset"
+		cp -a "$REPLY/cpuset" "$state/"
+	fi
 	# only persist.* properties are on disk; ro.* are the build's (and the
 	# release sim/run --api chose); every other runtime property is gone, and
 	# the build's own come back

@@ -186,6 +186,7 @@ std::string SimDevice::host_path(const std::string& phone_path) const {
     static const std::pair<const char*, const char*> roots[] = {
         {"/sys", "sys"},         {"/proc", "proc"},           {"/data", "data"},
         {"/storage", "storage"}, {"/dev/block", "dev_block"}, {"/system/bin", "system_bin"},
+        {"/dev/cpuset", "cpuset"},
     };
     for (const auto& [root, folder] : roots) {
         std::string prefix = root;
@@ -321,6 +322,32 @@ RunResult SimDevice::run(const std::vector<std::string>& args, std::optional<int
     std::vector<std::string> options;
     if (uid) options = {"--uid", std::to_string(*uid)};
     return sim_run(options, args);
+}
+
+RunResult SimDevice::run_scenario(const std::string& scenario, const std::vector<std::string>& args) const {
+    std::string file = state_ + "/scenario";
+    write_file(file, scenario);
+    return sim_run({"--scenario", file}, args);
+}
+
+std::vector<std::string> SimDevice::scenario_log() const {
+    return split_lines(read_if_present(android_path("scenario_log")).value_or(""));
+}
+
+std::vector<NodeWrite> SimDevice::node_writes() const {
+    long long start = std::stoll(read_if_present(android_path("scenario_start")).value_or("0"));
+    std::vector<NodeWrite> writes;
+    for (const auto& line : split_lines(read_if_present(android_path("node_writes")).value_or(""))) {
+        std::vector<std::string> f;
+        std::string::size_type at = 0;
+        for (auto tab = line.find('\t'); tab != std::string::npos; at = tab + 1, tab = line.find('\t', at)) {
+            f.push_back(line.substr(at, tab - at));
+        }
+        f.push_back(line.substr(at));
+        if (f.size() < 5) continue;
+        writes.push_back({std::stoll(f[3]) - start, f[0], f[1], f[2], f[4]});
+    }
+    return writes;
 }
 
 RunResult SimDevice::run_program(const std::string& program, const std::vector<std::string>& args,

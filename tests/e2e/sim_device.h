@@ -78,6 +78,15 @@ struct DozeState {
     bool applies = false;        // doze restricts the package
 };
 
+// A node write of a scenario run (sim/run --scenario), as the kernel saw it.
+struct NodeWrite {
+    long long ms = 0;    // ms from korvane's start (the scenario's time 0)
+    std::string path;    // the phone's path, e.g. /dev/cpuset/top-app/cgroup.procs
+    std::string input;   // what was written, with \n, \t and \\ escaped
+    std::string outcome; // "ok" or the errno's name
+    std::string writer;  // the writing process's name: "driver" (the phone's world) or korvane's
+};
+
 class SimDevice {
 public:
     // The profile's own Android release, or the API level given (24 to 35).
@@ -134,6 +143,15 @@ public:
 
     // Runs korvane with these arguments, as root or as an unprivileged uid.
     RunResult run(const std::vector<std::string>& args, std::optional<int> uid = std::nullopt) const;
+    // Runs korvane with these arguments while the scenario driver plays
+    // `scenario` (sim/run --scenario: "<seconds> <verb> <args>" lines, see
+    // sim/scenario/driver); the result is korvane's. Paths of the phone's
+    // cpuset are /dev/cpuset/...; remove("/dev/cpuset") makes a phone without one.
+    RunResult run_scenario(const std::string& scenario, const std::vector<std::string>& args) const;
+    // What the driver did, one line per event ("+S.mmm verb args: what").
+    std::vector<std::string> scenario_log() const;
+    // The node writes of the last scenario run, in order.
+    std::vector<NodeWrite> node_writes() const;
     // Runs another program of the phone, e.g. /system/bin/sh.
     RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                           std::optional<int> uid = std::nullopt) const;

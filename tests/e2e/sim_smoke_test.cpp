@@ -4,6 +4,15 @@
 // Cli tests run it in the sandbox).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "sim_device.h"
 
 namespace korvane::e2e {
@@ -177,6 +186,103 @@ INSTANTIATE_TEST_SUITE_P(AllProfiles, SimProfiles,
                                          std::pair{"mtk_legacy", "28"}, std::pair{"mali", "33"},
                                          std::pair{"bare", "30"}, std::pair{"snapdragon_gki", "36"}),
                          [](const auto& info) { return std::string(info.param.first); });
+
+// A scenario moves the phone around a run as each release does: the app into
+// top-app (7-12 each thread into tasks, 13+ the pid into cgroup.procs; none
+// without a cpuset), the resumed-activity line, the screen; and every
+// process of it is gone from the phone afterwards.
+struct ScenarioRow {
+    const char* name;
+    int api;
+    bool cpuset;
+    std::string top_app_file;  // which top-app file the game's move writes
+    int top_app_writes;
+    std::string resumed_tag;
+};
+
+class SimScenario : public testing::TestWithParam<ScenarioRow> {};
+
+TEST_P(SimScenario, ScenarioMovesThePhoneAroundTheRun) {
+    const ScenarioRow& row = GetParam();
+    SimDevice dev("snapdragon", row.api);
+    if (!row.cpuset) dev.remove("/dev/cpuset");
+    auto r = dev.run_scenario("# a game, then the screen goes off\n0.1 top com.mobile.legends\n0.2 screen off\n0.3 end\n",
+                              {"--version"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("korvane ", 0), 0u) << r.out;
+    ASSERT_EQ(dev.scenario_log().size(), 4u);
+    EXPECT_EQ(dev.scenario_log()[3].substr(dev.scenario_log()[3].find(' ')), " end: korvane had ended: status 0");
+
+    int writes = 0;
+    for (const auto& w : dev.node_writes()) {
+        if (w.path.rfind("/dev/cpuset/top-app/", 0) != 0) continue;
+        ++writes;
+        EXPECT_EQ(w.path, "/dev/cpuset/top-app/" + row.top_app_file);
+        EXPECT_EQ(w.outcome, "ok");
+        EXPECT_GE(w.ms, 100);
+    }
+    EXPECT_EQ(writes, row.top_app_writes);
+    auto events = dev.run_program("/system/bin/logcat", {"-b", "events", "-d", "-v", "raw"}).lines();
+    EXPECT_EQ(events, (Lines{"[0,com.mobile.legends/com.moba.unityplugin.MobaGameUnityActivity,resume" +
+                                 std::string(row.api >= 31 ? "TopActivity]" : "TopActivityInnerLocked]"),
+                             "[0,2,0,0,0]"}));
+    EXPECT_EQ(dev.run_program("/system/bin/logcat", {"-b", "events", "-d", "-s", row.resumed_tag}).lines().size(), 1u);
+    auto power = dev.run_program("/system/bin/dumpsys", {"power"}).out;
+    EXPECT_NE(power.find("  mWakefulness=Asleep\n"), std::string::npos) << power;
+    EXPECT_NE(power.find("Display Power: state=OFF\n"), std::string::npos) << power;
+    // the kernel forgot every process of the run
+    for (const auto& entry : std::filesystem::directory_iterator(dev.host_path("/proc"))) {
+        EXPECT_EQ(entry.path().filename().string().find_first_not_of("0123456789"), 0u) << entry.path();
+    }
+    if (row.cpuset) {
+        EXPECT_EQ(dev.read("/dev/cpuset/top-app/tasks"), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, SimScenario,
+                         testing::Values(ScenarioRow{"Android10Tasks", 29, true, "tasks", 4, "am_set_resumed_activity"},
+                                         ScenarioRow{"Android14Procs", 34, true, "cgroup.procs", 1, "wm_set_resumed_activity"},
+                                         ScenarioRow{"Android7NoCpuset", 24, false, "", 0, "am_set_resumed_activity"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A write through the cpuset mount raises IN_MODIFY on the file written, and
+// only there, as vfs_write does on a phone: korvane's watch needs nothing more.
+TEST(SimSmoke, CpusetWriteRaisesInotifyModifyOnTheFileWritten) {
+    SimDevice dev;
+    dev.mkdir("/proc/4242/task/4242");
+    std::string mnt = dev.state_dir() + "/mnt";
+    pid_t daemon = fork();
+    ASSERT_GE(daemon, 0);
+    if (daemon == 0) {
+        execl(KORVANE_KERNELFS, KORVANE_KERNELFS, "--state", dev.state_dir().c_str(), "--while",
+              std::to_string(getppid()).c_str(), mnt.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(daemon, &status, 0), daemon);
+    ASSERT_EQ(status, 0) << "the kernel file system did not mount";
+    int in = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(in, 0);
+    int procs = inotify_add_watch(in, (mnt + "/cpuset/top-app/cgroup.procs").c_str(), IN_MODIFY);
+    int tasks = inotify_add_watch(in, (mnt + "/cpuset/top-app/tasks").c_str(), IN_MODIFY);
+    EXPECT_GE(procs, 0);
+    EXPECT_GE(tasks, 0);
+    int fd = open((mnt + "/cpuset/top-app/cgroup.procs").c_str(), O_WRONLY | O_CLOEXEC);
+    EXPECT_EQ(write(fd, "4242", 4), 4);
+    EXPECT_EQ(write(fd, "4243", 4), -1) << "no such process";
+    close(fd);
+    pollfd ready = {in, POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 2000), 1);
+    alignas(inotify_event) char buffer[4096];
+    ssize_t n = read(in, buffer, sizeof buffer);
+    ASSERT_EQ(n, static_cast<ssize_t>(sizeof(inotify_event))) << "one event, on cgroup.procs only";
+    const auto* event = reinterpret_cast<const inotify_event*>(buffer);
+    EXPECT_EQ(event->wd, procs);
+    EXPECT_EQ(event->mask, static_cast<uint32_t>(IN_MODIFY));
+    close(in);
+    EXPECT_EQ(dev.read("/dev/cpuset/top-app/tasks"), "4242\n");
+    umount2(mnt.c_str(), MNT_DETACH);
+}
 
 }  // namespace
 }  // namespace korvane::e2e

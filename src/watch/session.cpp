@@ -61,28 +61,28 @@ std::vector<NodeWrite> profile_writes(const AppProfile& profile) {
 }
 
 Result<size_t> open_session(const std::string& name, const std::vector<NodeWrite>& writes) {
-    // One record per node (the cores of a cpufreq policy reach one node
-    // through their own links), holding the last value the session gives it.
+    // One record and one write per node (the cores of a cpufreq policy reach
+    // one node through their own links; a tunable may stand twice in a
+    // table), at its first place and with the last value the profile gives it.
     std::vector<JournalRecord> sessions;
+    std::vector<NodeWrite> made;
     std::map<std::string, size_t> by_path;
     std::map<std::pair<uint64_t, uint64_t>, size_t> by_id;
     std::vector<JournalRecord> plain;
-    std::vector<const NodeWrite*> made;
     for (const NodeWrite& w : writes) {
-        if (auto at = by_path.find(w.path); at != by_path.end()) {
-            sessions[at->second].session->value = w.value;
-            made.push_back(&w);
+        auto known = by_path.find(w.path);
+        std::optional<NodeOriginal> original;
+        if (known == by_path.end()) {
+            original = read_original(w.path);
+            if (!original) continue;  // absent on this kernel: its write would fail
+            auto same = by_id.find({original->id.device, original->id.inode});
+            if (same != by_id.end()) known = by_path.emplace(w.path, same->second).first;
+        }
+        if (known != by_path.end()) {
+            sessions[known->second].session->value = w.value;
+            made[known->second].value = w.value;
             continue;
         }
-        auto original = read_original(w.path);
-        if (!original) continue;  // absent on this kernel: its write would fail
-        if (auto at = by_id.find({original->id.device, original->id.inode}); at != by_id.end()) {
-            sessions[at->second].session->value = w.value;
-            by_path.emplace(w.path, at->second);
-            made.push_back(&w);
-            continue;
-        }
-        by_id.emplace(std::make_pair(original->id.device, original->id.inode), sessions.size());
         JournalRecord record{original, std::nullopt, false, SessionMark{name, w.value, false}};
         JournalRecord bare{original, std::nullopt, false, std::nullopt};
         auto held = journal_holds(bare);
@@ -95,21 +95,26 @@ Result<size_t> open_session(const std::string& name, const std::vector<NodeWrite
             plain.push_back(std::move(bare));
         }
         by_path.emplace(w.path, sessions.size());
+        by_id.emplace(std::make_pair(original->id.device, original->id.inode), sessions.size());
         sessions.push_back(std::move(record));
-        made.push_back(&w);
+        made.push_back(w);
     }
     plain.insert(plain.end(), sessions.begin(), sessions.end());
     Result<void> recorded = journal_append(plain);
     if (recorded) recorded = journal_sync();
-    journal_close();  // other korvane runs may use it while the session lasts
-    if (!recorded) return error("Cannot record the session: " + recorded.error());
-
+    if (!recorded) {
+        journal_close();
+        return error("Cannot record the session: " + recorded.error());
+    }
+    // The journal stays locked until the writes are made: a user's command
+    // meanwhile waits, and its value is not overwritten by the session's.
     std::vector<const NodeWrite*> retry;
-    for (const NodeWrite* w : made) {
-        if (!write_node(w->path, w->value)) retry.push_back(w);
+    for (const NodeWrite& w : made) {
+        if (!write_node(w.path, w.value)) retry.push_back(&w);
     }
     // A margin refused while its partner still held the old value takes now.
     for (const NodeWrite* w : retry) (void)write_node(w->path, w->value);
+    journal_close();
     return sessions.size();
 }
 

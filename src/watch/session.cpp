@@ -11,27 +11,10 @@
 #include "sys/journal/journal.h"
 #include "sys/node.h"
 #include "sys/text.h"
+#include "undo/report_nodes.h"
 
 namespace korvane {
 namespace {
-
-// Nodes that read back a report rather than the value written to them, and
-// the value that frees them: they are always put back.
-constexpr struct {
-    std::string_view path;
-    std::string_view free_value;
-} kReportNodes[] = {
-    {"/proc/gpufreqv2/fix_target_opp_index", "-1"},
-    {"/proc/gpufreq/gpufreq_opp_freq", "0"},
-    {"/sys/devices/system/cpu/sched/sched_boost", "0"},
-};
-
-std::optional<std::string_view> report_node_value(std::string_view path) {
-    for (const auto& node : kReportNodes) {
-        if (node.path == path) return node.free_value;
-    }
-    return std::nullopt;
-}
 
 std::optional<NodeOriginal> read_original(const std::string& path) {
     struct stat st {};
@@ -42,8 +25,10 @@ std::optional<NodeOriginal> read_original(const std::string& path) {
     return NodeOriginal{path, current_boot_id(), static_cast<mode_t>(st.st_mode & 07777), std::move(content).value(), id};
 }
 
+// A node that reads back a report rather than its value is freed, as an
+// undo frees it.
 Result<void> put_back(const NodeOriginal& node) {
-    if (auto freed = report_node_value(node.path)) return put_node_back(node.path, *freed, node.mode);
+    if (auto freed = report_node_default(node.path)) return put_node_back(node.path, *freed, node.mode);
     return put_node_back(node.path, per_boundary_original(node.path, node.content), node.mode);
 }
 
@@ -143,7 +128,7 @@ Result<std::optional<ClosedSession>> close_session() {
         bool back = false;
         if (!now) {
             closed.failed.push_back(node.path + ": " + now.error());
-        } else if (report_node_value(node.path) || reads_back_as_written(node.path, record.session->value, *now)) {
+        } else if (report_node_default(node.path) || reads_back_as_written(node.path, record.session->value, *now)) {
             auto put = put_back(node);
             if (put) {
                 back = true;

@@ -61,7 +61,8 @@ pid_t group_of(const Mount& mount, pid_t tid) {
 std::vector<pid_t> threads_of(const Mount& mount, pid_t tgid) {
     std::vector<pid_t> tids;
     for (const std::string& name : entries(mount.state + "/proc/" + std::to_string(tgid) + "/task")) {
-        if (name.find_first_not_of("0123456789") == std::string::npos) tids.push_back(static_cast<pid_t>(std::stol(name)));
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        tids.push_back(static_cast<pid_t>(std::stol(name)));
     }
     if (tids.empty()) tids.push_back(tgid);
     return tids;
@@ -104,8 +105,10 @@ Text show_members(const Mount& mount, std::string_view path) {
 
 int move_members(const Mount& mount, std::string_view path, std::string_view input, pid_t writer) {
     std::string_view text = input;
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n')) text.remove_suffix(1);
+    // kstrtoint of the stripped text
+    constexpr std::string_view kBlank = " \t\n";
+    while (!text.empty() && kBlank.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
+    while (!text.empty() && kBlank.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
     pid_t id = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
     if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || id < 0) return EINVAL;

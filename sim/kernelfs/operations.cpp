@@ -87,7 +87,9 @@ int readlink(const char* path, char* buffer, size_t size) {
 int readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags) {
     if (classify(path) == NodeClass::root) {
         for (const char* name : {".", "..", "sys", "proc"}) fill(buffer, name, nullptr, 0, fuse_fill_dir_flags{});
-        if (::access(mount().backing("/cpuset").c_str(), F_OK) == 0) fill(buffer, "cpuset", nullptr, 0, fuse_fill_dir_flags{});
+        if (::access(mount().backing("/cpuset").c_str(), F_OK) == 0) {
+            fill(buffer, "cpuset", nullptr, 0, fuse_fill_dir_flags{});
+        }
         return 0;
     }
     DIR* dir = opendir(mount().backing(path).c_str());

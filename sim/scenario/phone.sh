@@ -14,6 +14,7 @@ K=/sim/kernel   # the state's own files, behind the kernel file system
 S=/sim/state    # the framework's state (the state's android/)
 
 declare -A pid_of=() threads_of=() uid_of=()
+proc_cmdline=()   # a command line for the next phone_proc_entry other than its name
 api=$(<"$S/props/ro.build.version.sdk")
 
 # The phone has a cpuset hierarchy (the no-cpuset phone has none: 7.x built
@@ -34,17 +35,24 @@ phone_uid() {
 # and task/TID for each thread, all owned by its uid as procfs shows them.
 # $1 pid, $2 name, $3 uid, $4 oom_score_adj, $5... the thread ids.
 phone_proc_entry() {
-	local pid=$1 name=$2 uid=$3 adj=$4 dir=$K/proc/$1 comm=$2 tid
+	local pid=$1 name=$2 uid=$3 adj=$4 dir=$K/proc/.new.$1 comm=$2 tid
 	shift 4
 	# a process's comm holds 15 characters; zygote keeps the name's end
 	((${#comm} > 15)) && comm=${comm: -15}
 	mkdir -p "$dir/task"
 	for tid in "$@"; do mkdir -p "$dir/task/$tid"; done
-	printf '%s\0' "$name" >"$dir/cmdline"
+	if ((${#proc_cmdline[@]})); then
+		printf '%s\0' "${proc_cmdline[@]}" >"$dir/cmdline"
+	else
+		printf '%s\0' "$name" >"$dir/cmdline"
+	fi
 	printf 'Name:\t%s\nUmask:\t0077\nState:\tS (sleeping)\nTgid:\t%s\nNgid:\t0\nPid:\t%s\nPPid:\t1\nTracerPid:\t0\nUid:\t%s\t%s\t%s\t%s\nGid:\t%s\t%s\t%s\t%s\nThreads:\t%s\n' \
 		"$comm" "$pid" "$pid" "$uid" "$uid" "$uid" "$uid" "$uid" "$uid" "$uid" "$uid" "$#" >"$dir/status"
 	printf '%s' "$adj" >"$dir/oom_score_adj"
 	((uid == 0)) || /usr/bin/chown -R "$uid:$uid" "$dir"
+	# whole at once: a look through the phone's /proc (whose kernel keeps what
+	# it saw for a second) never meets it half made
+	/usr/bin/mv -T "$dir" "$K/proc/$pid"
 	printf '%s\n' "$pid" >>"$S/scenario_pids"
 }
 

@@ -206,8 +206,8 @@ TEST_P(SimScenario, ScenarioMovesThePhoneAroundTheRun) {
     const ScenarioRow& row = GetParam();
     SimDevice dev("snapdragon", row.api);
     if (!row.cpuset) dev.remove("/dev/cpuset");
-    auto r = dev.run_scenario("# a game, then the screen goes off\n0.1 top com.mobile.legends\n0.2 screen off\n0.3 end\n",
-                              {"--version"});
+    auto r = dev.run_scenario(
+        "# a game, then the screen goes off\n0.1 top com.mobile.legends\n0.2 screen off\n0.3 end\n", {"--version"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("korvane ", 0), 0u) << r.out;
     ASSERT_EQ(dev.scenario_log().size(), 4u);
@@ -226,7 +226,8 @@ TEST_P(SimScenario, ScenarioMovesThePhoneAroundTheRun) {
     EXPECT_EQ(events, (Lines{"[0,com.mobile.legends/com.moba.unityplugin.MobaGameUnityActivity,resume" +
                                  std::string(row.api >= 31 ? "TopActivity]" : "TopActivityInnerLocked]"),
                              "[0,2,0,0,0]"}));
-    EXPECT_EQ(dev.run_program("/system/bin/logcat", {"-b", "events", "-d", "-s", row.resumed_tag}).lines().size(), 1u);
+    auto resumed = dev.run_program("/system/bin/logcat", {"-b", "events", "-d", "-s", row.resumed_tag});
+    EXPECT_EQ(resumed.lines().size(), 1u) << resumed.out;
     auto power = dev.run_program("/system/bin/dumpsys", {"power"}).out;
     EXPECT_NE(power.find("  mWakefulness=Asleep\n"), std::string::npos) << power;
     EXPECT_NE(power.find("Display Power: state=OFF\n"), std::string::npos) << power;
@@ -240,9 +241,10 @@ TEST_P(SimScenario, ScenarioMovesThePhoneAroundTheRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Releases, SimScenario,
-                         testing::Values(ScenarioRow{"Android10Tasks", 29, true, "tasks", 4, "am_set_resumed_activity"},
-                                         ScenarioRow{"Android14Procs", 34, true, "cgroup.procs", 1, "wm_set_resumed_activity"},
-                                         ScenarioRow{"Android7NoCpuset", 24, false, "", 0, "am_set_resumed_activity"}),
+                         testing::Values(
+                             ScenarioRow{"Android10Tasks", 29, true, "tasks", 4, "am_set_resumed_activity"},
+                             ScenarioRow{"Android14Procs", 34, true, "cgroup.procs", 1, "wm_set_resumed_activity"},
+                             ScenarioRow{"Android7NoCpuset", 24, false, "", 0, "am_set_resumed_activity"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A write through the cpuset mount raises IN_MODIFY on the file written, and

@@ -7,8 +7,12 @@
 # `systemui` is the shade: SystemUI (persistent, adj -800) joins top-app while
 # the app in front stays there and stays resumed; the next `top` takes SystemUI
 # back to foreground (no top-app write) and switches only if another app comes.
+# `exit PKG`: the app's process ends (a crash, a swipe from recents): the
+# kernel drops it from /proc and its cgroup without any event; if it was in
+# front, the home screen resumes and moves into top-app.
 
 home_package=com.android.launcher3
+systemui_package=com.android.systemui
 front=         # the app in front
 shade=         # 1 while the shade is down
 
@@ -42,7 +46,7 @@ apps_resumed() {
 top_package() {
 	case $1 in
 	launcher) REPLY=$home_package ;;
-	systemui) REPLY=com.android.systemui ;;
+	systemui) REPLY=$systemui_package ;;
 	*) REPLY=$1 ;;
 	esac
 }
@@ -65,16 +69,16 @@ verb_top() {
 	local pkg old=$front what=
 	top_package "$1"
 	pkg=$REPLY
-	if [[ $pkg == com.android.systemui ]]; then
+	if [[ $pkg == "$systemui_package" ]]; then
 		if [[ -n $shade ]]; then REPLY="the shade is already down"; return 0; fi
 		shade=1
-		phone_move top-app systemui
+		phone_move top-app "$systemui_package"
 		REPLY="shade down: systemui $REPLY"
 		return 0
 	fi
 	if [[ -n $shade ]]; then
 		shade=
-		phone_move foreground systemui
+		phone_move foreground "$systemui_package"
 		what="shade up: systemui $REPLY; "
 	fi
 	if [[ $pkg == "$old" ]]; then
@@ -97,4 +101,26 @@ verb_top() {
 	REPLY="$what; $old adj 700, $REPLY"
 }
 
+verb_exit_check() {
+	[[ $1 != launcher && $1 != systemui && $1 != "$home_package" && $1 != "$systemui_package" ]] ||
+		{ REPLY="the home screen and SystemUI stay: $1"; return 1; }
+	verb_top_check "$1"
+}
+
+verb_exit() {
+	local pkg=$1 pid=${pid_of[$1]:-} what
+	[[ -n $pid ]] || { REPLY="$pkg is not running"; return 0; }
+	phone_stop "$pkg"
+	what="$pkg (pid $pid) ended"
+	if [[ $front == "$pkg" ]]; then
+		front=$home_package
+		apps_resumed "$front"
+		phone_adj "$front" 0
+		if screen_is_on; then phone_move top-app "$front"; else phone_move background "$front"; fi
+		what+="; $front adj 0, $REPLY"
+	fi
+	REPLY=$what
+}
+
 scenario_verb top verb_top 1 1 'top PKG|launcher|systemui'
+scenario_verb exit verb_exit 1 1 'exit PKG'

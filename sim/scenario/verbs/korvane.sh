@@ -43,7 +43,7 @@ verb_run() {
 		REPLY="korvane $* (pid $pid): status $status"
 	else
 		kill -KILL "$pid"
-		wait "$pid"
+		wait "$pid" 2>/dev/null
 		REPLY="korvane $* (pid $pid): still running after ${run_timeout}s: SIGKILL"
 	fi
 	phone_forget "$pid"

@@ -22,7 +22,7 @@ verb_screen() {
 	fi
 	if [[ $1 == off ]]; then
 		shade=
-		phone_move restricted systemui
+		phone_move restricted "$systemui_package"
 		what="systemui $REPLY"
 		phone_move background "$front"
 		what+="; $front $REPLY"
@@ -31,7 +31,7 @@ verb_screen() {
 	else
 		printf on >"$S/screen"
 		phone_event power_screen_state '[1,0,0,0,125]'
-		phone_move foreground systemui
+		phone_move foreground "$systemui_package"
 		what="systemui $REPLY"
 		apps_resumed "$front"
 		phone_move top-app "$front"

@@ -53,7 +53,14 @@ int node_stat(const char* path, struct stat* st) {
         return 0;
     }
     if (hidden_by_hotplug(mount(), path)) return -ENOENT;
-    if (lstat(mount().backing(path).c_str(), st) != 0) return -errno;
+    if (lstat(mount().backing(path).c_str(), st) != 0) {
+        int error = errno;
+        if (!lent_host_entry(mount(), path)) return -error;
+        *st = {};
+        st->st_mode = S_IFLNK | 0777;
+        st->st_nlink = 1;
+        return 0;
+    }
     if (!is_process_path(path)) {
         // a process's folder is its user's; every other node is root's
         st->st_uid = 0;
@@ -76,6 +83,11 @@ int readlink(const char* path, char* buffer, size_t size) {
         std::string id = std::to_string(phone_pid(fuse_get_context()->pid));
         id.copy(buffer, size - 1);
         buffer[std::min(id.size(), size - 1)] = '\0';
+        return 0;
+    }
+    if (auto lent = lent_host_entry(mount(), path)) {
+        lent->copy(buffer, size - 1);
+        buffer[std::min(lent->size(), size - 1)] = '\0';
         return 0;
     }
     ssize_t n = ::readlink(mount().backing(path).c_str(), buffer, size - 1);

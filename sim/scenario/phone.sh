@@ -15,6 +15,7 @@ S=/sim/state    # the framework's state (the state's android/)
 
 declare -A pid_of=() threads_of=() uid_of=()
 proc_cmdline=()   # a command line for the next phone_proc_entry other than its name
+proc_host_pid=    # its id on this machine, to lend what the phone lacks (driver --lend-host-proc)
 api=$(<"$S/props/ro.build.version.sdk")
 
 # The phone has a cpuset hierarchy (the no-cpuset phone has none: 7.x built
@@ -49,6 +50,7 @@ phone_proc_entry() {
 	printf 'Name:\t%s\nUmask:\t0077\nState:\tS (sleeping)\nTgid:\t%s\nNgid:\t0\nPid:\t%s\nPPid:\t1\nTracerPid:\t0\nUid:\t%s\t%s\t%s\t%s\nGid:\t%s\t%s\t%s\t%s\nThreads:\t%s\n' \
 		"$comm" "$pid" "$pid" "$uid" "$uid" "$uid" "$uid" "$uid" "$uid" "$uid" "$uid" "$#" >"$dir/status"
 	printf '%s' "$adj" >"$dir/oom_score_adj"
+	[[ -z $proc_host_pid ]] || printf '%s' "$proc_host_pid" >"$dir/.host"
 	((uid == 0)) || /usr/bin/chown -R "$uid:$uid" "$dir"
 	# whole at once: a look through the phone's /proc (whose kernel keeps what
 	# it saw for a second) never meets it half made

@@ -68,6 +68,7 @@ inline constexpr const char* kHelp =
     "  --status                 Show what korvane changed and what still holds\n"
     "  --dry-run <command> [value] Show what a command would change\n"
     "  --on_boot <mode|off>     Apply a mode at every boot\n"
+    "  --watch [stop]           Switch kernel profiles per app in front\n"
     "\n";
 
 }  // namespace korvane

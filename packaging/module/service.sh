@@ -1,6 +1,8 @@
 #!/system/bin/sh
 # Started by the root manager at every boot: once Android has booted, applies
-# the mode stored with `korvane --on_boot <mode>`, its output in boot.log.
+# the mode stored with `korvane --on_boot <mode>`, its output in boot.log, and
+# then starts `korvane --watch`, which ends at once unless the configuration
+# has per_app (its lines go to watch.log).
 # Boot-loop guard: a marker stands while the mode is applied; a marker still
 # there at the next boot means that run never finished (the phone hung or
 # restarted), so this boot skips it and says why. `korvane --on_boot` clears it.
@@ -13,7 +15,15 @@ until [ "$(getprop sys.boot_completed)" = 1 ]; do
 	sleep 2
 done
 
-[ -f "$stored" ] || exit 0
+# The per-app service runs only in a boot that the guard lets through.
+start_watch() {
+	/system/bin/korvane --watch >/dev/null 2>&1 &
+}
+
+if [ ! -f "$stored" ]; then
+	start_watch
+	exit 0
+fi
 mode=$(cat "$stored")
 
 if [ -e "$marker" ]; then
@@ -27,3 +37,4 @@ fi
 sync
 /system/bin/korvane --auto_setup "$mode" >"$log" 2>&1
 rm -f "$marker"
+start_watch

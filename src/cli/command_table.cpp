@@ -9,6 +9,7 @@
 #include "display/fps_limit.h"
 #include "display/surfaceflinger.h"
 #include "gpu/gpu_freq.h"
+#include "journal/change_policy.h"
 #include "maintenance/nand_health.h"
 #include "maintenance/utilities.h"
 #include "modes/auto_setup.h"
@@ -18,6 +19,7 @@
 #include "undo/on_boot.h"
 #include "undo/restore.h"
 #include "undo/status.h"
+#include "watch/watch_service.h"
 
 namespace korvane {
 namespace {
@@ -41,6 +43,14 @@ Result<void> help(V) {
 Result<void> version(V) {
     out("korvane ", KORVANE_VERSION);
     return success();
+}
+
+// A running watch service puts its session back before the undo reads the journal.
+Result<void> restore_watching() {
+    if (!is_dry_run(change_policy())) {
+        if (auto stopped = stop_watch_before_restore(); !stopped) return stopped;
+    }
+    return restore_changes();
 }
 
 // clang-format off
@@ -91,8 +101,9 @@ constexpr Command kCommands[] = {
     {"--reset_fps",              ValueKind::none,    "", [](V) { return reset_fps_limit(); }},
     {"--get_refresh",            ValueKind::none,    "", [](V) { return get_refresh_rate(); }},
     {"--check_nand",             ValueKind::none,    "", [](V) { return check_nand(); }},
-    {"--restore",                ValueKind::none,    "", [](V) { return restore_changes(); }},
-    {"--status",                 ValueKind::none,    "", [](V) { return show_status(); }},
+    {"--restore",                ValueKind::none,    "", [](V) { return restore_watching(); }},
+    {"--status",                 ValueKind::none,    "", [](V) { show_watch_status(); return show_status(); }},
+    {"--watch",                  ValueKind::optional, "Usage: --watch [stop]", [](V v) { return watch_command(v.text); }},
     {"--on_boot",                ValueKind::text,    "Usage: --on_boot <gamemode|normalmode|batterymode|off>",
         [](V v) { return set_boot_mode(v.text); }},
     {"--help",                   ValueKind::none,    "", help},

@@ -12,6 +12,7 @@ namespace korvane {
 enum class ValueKind {
     none,     // the command takes no value
     text,     // the raw text, checked by the operation
+    optional, // the raw text when one follows, else empty
     percent,  // unsigned 8-bit, parsed here
     fps,      // signed 32-bit, parsed here
 };

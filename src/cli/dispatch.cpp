@@ -69,7 +69,9 @@ int dispatch(const std::vector<std::string>& args) {
         return 0;
     }
     std::string_view text;
-    if (command->value != ValueKind::none) {
+    if (command->value == ValueKind::optional) {
+        if (args.size() > 2) text = args[2];
+    } else if (command->value != ValueKind::none) {
         if (args.size() == 2) {
             print_error_line("Error: Missing argument");
             print_error_line(command->usage);

@@ -73,6 +73,7 @@ constexpr std::string_view kHelpLines[] = {
     "  --status                 Show what korvane changed and what still holds",
     "  --dry-run <command> [value] Show what a command would change",
     "  --on_boot <mode|off>     Apply a mode at every boot",
+    "  --watch [stop]           Switch kernel profiles per app in front",
     "",
 };
 // clang-format on

@@ -1,7 +1,7 @@
 #include "config/config.h"
 
-#include "config/config_reader.h"
 #include "android/shell_user.h"
+#include "config/config_reader.h"
 #include "os/foreign_file.h"
 #include "os/output.h"
 
@@ -19,7 +19,7 @@ constexpr size_t kMaxConfigBytes = 64 * 1024;
 
 }  // namespace
 
-KorvaneConfig load_config() {
+std::optional<ConfigText> read_config_file() {
     for (const char* path : kConfigPaths) {
         // The first folder is the shell user's: a FIFO there would hold the
         // boot service forever, a link to /dev/zero fill root's memory.
@@ -33,14 +33,21 @@ KorvaneConfig load_config() {
             out("[ERROR] Failed to read config ", path, ": ", file.text);
             continue;
         }
-        auto config = parse_config(file.text);
+        return ConfigText{path, std::move(file.text)};
+    }
+    return std::nullopt;
+}
+
+KorvaneConfig load_config() {
+    if (auto file = read_config_file()) {
+        auto config = parse_config(file->text);
         if (!config) {
             // A broken file is a mistake to show, not a reason to try the next one.
-            out("[ERROR] Failed to parse config ", path, ": ", config.error());
+            out("[ERROR] Failed to parse config ", file->path, ": ", config.error());
             out("[INFO] Using default configuration");
             return {};
         }
-        out("[INFO] Loaded config from ", path);
+        out("[INFO] Loaded config from ", file->path);
         return *config;
     }
     out("[INFO] No valid config found, using defaults");

@@ -1,6 +1,9 @@
 // The JSON configuration that steers auto setup.
 #pragma once
 
+#include <optional>
+#include <string>
+
 namespace korvane {
 
 struct UtilityConfig {
@@ -23,6 +26,15 @@ struct KorvaneConfig {
     BatteryConfig battery_saving;
     DownscalingConfig downscaling;
 };
+
+// The first configuration file that can be read, and where it lies;
+// nothing when none can. Files passed over are named as load_config names
+// them ("[WARN] Ignoring configuration ...", "[ERROR] Failed to read config ...").
+struct ConfigText {
+    std::string path;
+    std::string text;
+};
+std::optional<ConfigText> read_config_file();
 
 // Loads the first usable configuration file, printing what it used; the
 // defaults when none is usable.

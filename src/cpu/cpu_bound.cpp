@@ -63,6 +63,16 @@ Result<void> set_cpu_bound(Bound bound, uint8_t percent) {
     return success();
 }
 
+std::vector<NodeWrite> cpu_bound_writes(Bound bound, uint8_t percent) {
+    std::vector<NodeWrite> writes;
+    walk_cores([&](int, const std::string& dir) {
+        if (auto target = freq_at_percent(dir + kAvailable, percent)) {
+            writes.push_back({dir + (bound == Bound::max ? kMaxFreq : kMinFreq), std::move(*target)});
+        }
+    });
+    return writes;
+}
+
 std::vector<PlannedChange> cpu_reset_changes() {
     std::vector<PlannedChange> changes;
     walk_cores([&](int, const std::string& dir) {

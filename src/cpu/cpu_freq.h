@@ -6,12 +6,17 @@
 
 #include "android/bound.h"
 #include "journal/change_gate.h"
+#include "os/node_write.h"
 #include "os/result.h"
 
 namespace korvane {
 
 // Caps one bound of every core at the percentage position of its available list.
 Result<void> set_cpu_bound(Bound bound, uint8_t percent);
+
+// The writes set_cpu_bound(bound, percent) would make, one per core that has
+// a frequency to choose; nothing is written.
+std::vector<NodeWrite> cpu_bound_writes(Bound bound, uint8_t percent);
 
 // Gives every core its full range back, lower bound first.
 Result<void> reset_cpu_frequencies();

@@ -51,6 +51,24 @@ Result<void> set_listed_frequency(const GpuInfo& gpu, Bound bound, uint8_t perce
 
 }  // namespace
 
+std::optional<NodeWrite> gpu_max_write(uint8_t percent) {
+    GpuInfo gpu = detect_gpu();
+    if (gpu.gpu_type.empty() || gpu.max_node.empty()) return std::nullopt;
+    if (!is_mtk(gpu)) {
+        auto freq = freq_at_percent(gpu.freq_source, percent);
+        if (!freq) return std::nullopt;
+        return NodeWrite{gpu.max_node, *freq};
+    }
+    auto table = read_node(gpu.freq_source);
+    if (!table) return std::nullopt;
+    uint64_t lines = opp_line_count(*table);
+    if (lines == 0) return std::nullopt;
+    if (is_mtk_v2(gpu)) return NodeWrite{gpu.max_node, std::to_string(mtk_v2_opp_index(lines, percent))};
+    auto khz = mtk_v1_opp_khz(*table, mtk_v1_opp_index(lines, percent));
+    if (!khz) return std::nullopt;
+    return NodeWrite{gpu.max_node, std::to_string(*khz)};
+}
+
 Result<void> set_gpu_bound(Bound bound, uint8_t percent) {
     auto gpu = detect_gpu_or_report();
     if (!gpu) return drop_value(gpu);

@@ -8,13 +8,19 @@
 
 #include "android/bound.h"
 #include "journal/change_gate.h"
+#include "os/node_write.h"
 #include "os/result.h"
+#include <optional>
 
 namespace korvane {
 
 // On MTK sets the OPP index for the percentage (max only); elsewhere writes
 // the frequency at the percentage position of the sorted list into the bound.
 Result<void> set_gpu_bound(Bound bound, uint8_t percent);
+
+// The write set_gpu_bound(Bound::max, percent) would make, found without a
+// line of output; nothing without a GPU or a value for the percentage.
+std::optional<NodeWrite> gpu_max_write(uint8_t percent);
 
 // Releases the MTK OPP lock, or writes the smallest and largest listed
 // frequency into the two bounds (lower first; only the upper one must take).

@@ -231,7 +231,8 @@ Result<OpenJournal*> open_journal(JournalOpen how) {
         OpenJournal journal{journal_path(), std::move(fd).value(), {}, !content->empty() && content->back() != '\n', {}};
         for (JournalLine& line : lines) {
             if (!line.record) continue;
-            // korvane's own values are no originals.
+            // korvane's own values are no originals, nor are a session's.
+            if (line.record->session) continue;
             if (line.record->korvane_value) {
                 journal.values.insert_or_assign(value_key(*line.record), *line.record);
             } else {
@@ -277,7 +278,8 @@ bool of_an_earlier_boot(const JournalRecord& record) {
     // lose the undo of nodes the kernel never reset. "unknown" is how earlier
     // versions wrote a record without a boot.
     auto known = [](const std::string& id) { return !id.empty() && id != "unknown"; };
-    return record.node && known(record.node->boot_id) && known(current_boot_id()) &&
+    // A session's node is judged by what it shows when the session is closed.
+    return record.node && !record.session && known(record.node->boot_id) && known(current_boot_id()) &&
            record.node->boot_id != current_boot_id();
 }
 
@@ -406,6 +408,11 @@ Result<std::optional<std::vector<JournalLine>>> journal_take() {
     auto content = read_all(g_journal->fd.get());
     if (!content) return Error{content.error()};
     return Lines(parse_lines(*content));
+}
+
+void journal_close() {
+    g_journal.reset();
+    g_failure.reset();
 }
 
 Result<void> journal_replace(const std::vector<std::string>& lines) {

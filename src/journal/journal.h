@@ -94,4 +94,9 @@ Result<std::optional<std::vector<JournalLine>>> journal_peek();
 // Replaces the journal with these lines (texts without newlines).
 Result<void> journal_replace(const std::vector<std::string>& lines);
 
+// Lets go of the journal (and its lock) and forgets why it could not be
+// kept, for a process that lives on between changes: its next use opens and
+// reads it afresh.
+void journal_close();
+
 }  // namespace korvane

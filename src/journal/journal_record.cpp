@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kNodeWord = "node";
 constexpr std::string_view kSetWord = "set";
+constexpr std::string_view kSessionWord = "watch";
 constexpr size_t kChecksumDigits = 8;
 
 // FNV-1a: a few lines of code and plenty to tell a damaged line from a record.
@@ -159,6 +160,12 @@ Result<std::string> unescape_field(std::string_view text) {
 std::string format_record(const JournalRecord& record) {
     std::vector<std::string> fields;
     if (record.korvane_value) fields.emplace_back(kSetWord);
+    if (record.session) {
+        fields.emplace_back(kSessionWord);
+        fields.push_back(escape_field(record.session->package));
+        fields.push_back(value_field(record.session->value));
+        fields.emplace_back(record.session->added ? "1" : "0");
+    }
     if (record.node) {
         const NodeOriginal& n = *record.node;
         fields.emplace_back(kNodeWord);
@@ -207,6 +214,15 @@ Result<JournalRecord> parse_record(std::string_view line) {
     if (fields[0] == kSetWord && fields.size() > 2) {
         record.korvane_value = true;
         fields.erase(fields.begin());
+    }
+    if (fields[0] == kSessionWord) {
+        if (fields.size() < 5 || (fields[3] != "0" && fields[3] != "1")) return error("bad session record");
+        auto package = unescape_field(fields[1]);
+        auto given = parse_value_field(fields[2]);
+        if (!package || !given || !*given) return error("bad session record");
+        record.session = SessionMark{*package, **given, fields[3] == "1"};
+        fields.erase(fields.begin(), fields.begin() + 4);
+        if (fields[0] != kNodeWord) return error("bad session record");
     }
     if (fields[0] == kNodeWord) {
         // A node whose identity is unknown has no such field.

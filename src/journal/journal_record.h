@@ -4,6 +4,7 @@
 //   <checksum> node <boot id> [<device>:<inode>] <mode> <path> <value>
 //   <checksum> <state kind> <key word>... <value>
 //   <checksum> set <either of the above, with the value korvane last gave>
+//   <checksum> watch <package> <value given> <0|1> <a node record as above>
 //
 // e.g. "8c1f03aa setting global low_power =0". The checksum is eight hex
 // digits over the rest of the line, so a torn or damaged line is never taken
@@ -43,6 +44,17 @@ struct NodeOriginal {
     bool operator==(const NodeOriginal&) const = default;
 };
 
+// A node of an open per-app session of the watch service: the app, the value
+// the session gave the node (the record's own value is what the node held
+// when the session began), and whether the session also recorded the node's
+// plain original because the journal held none.
+struct SessionMark {
+    std::string package;
+    std::string value;
+    bool added = false;
+    bool operator==(const SessionMark&) const = default;
+};
+
 struct StateOriginal {
     StateTarget target;
     std::optional<std::string> value;
@@ -56,6 +68,9 @@ struct JournalRecord {
     // The value (and a node's mode) korvane last gave the target, not its
     // original: written after the command, unsynced, so a crash may lose it.
     bool korvane_value = false;
+    // Set for a session's node: no original of the undo, but what the
+    // session puts back when it ends.
+    std::optional<SessionMark> session;
     bool operator==(const JournalRecord&) const = default;
 
     // The same target: the same node (the same known identity, or the same

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "android/tuning_profile.h"
 #include "config/config.h"
 #include "journal/change_gate.h"
 #include "os/result.h"
-#include "profiles/tuning_profile.h"
 
 namespace korvane {
 

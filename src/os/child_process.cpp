@@ -78,6 +78,11 @@ bool place_fd(int fd, int target) {
     // Caught signals would run korvane's handler here until the exec; ignored
     // ones survive it, and the tools expect the defaults.
     for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) ::signal(sig, SIG_DFL);
+    // A service that takes its signals through a signalfd blocks them; the
+    // tool must not inherit that.
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
     int e = 0;
     // Dies with korvane, even when korvane is killed outright; korvane may
     // have died already, before the request.

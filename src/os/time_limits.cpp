@@ -23,4 +23,6 @@ unsigned tool_time_limit_s() { return limit_from_environment("KORVANE_TOOL_TIMEO
 
 unsigned lock_time_limit_s() { return limit_from_environment("KORVANE_LOCK_TIMEOUT", kDefaultLimitS); }
 
+unsigned watch_speedup() { return limit_from_environment("KORVANE_WATCH_SPEEDUP", 1); }
+
 }  // namespace korvane

@@ -17,4 +17,8 @@ unsigned lock_time_limit_s();
 // korvane's waits.
 unsigned limit_from_environment(const char* name, unsigned fallback);
 
+// The watch service's delays (settle time, burst wait) are divided by this:
+// 1, or KORVANE_WATCH_SPEEDUP (at least 1) for tests.
+unsigned watch_speedup();
+
 }  // namespace korvane

@@ -13,7 +13,7 @@
 
 #include "profiles/device_config_twins.h"
 
-#include "profiles/tuning_profile.h"
+#include "android/tuning_profile.h"
 
 namespace korvane {
 

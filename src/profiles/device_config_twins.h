@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "profiles/tuning_profile.h"
+#include "android/tuning_profile.h"
 
 namespace korvane {
 

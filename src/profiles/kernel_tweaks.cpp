@@ -192,6 +192,15 @@ std::vector<PlannedChange> kernel_tweak_changes(TuningProfile profile) {
     return changes;
 }
 
+std::vector<NodeWrite> kernel_tweak_writes(TuningProfile profile) {
+    ShownValues shown;
+    std::vector<NodeWrite> writes;
+    for (TweakWrite& w : plan_writes(kernel_tweak_table(profile), shown)) {
+        writes.push_back({std::move(w.path), std::move(w.value)});
+    }
+    return writes;
+}
+
 Result<void> apply_common_tweaks() {
     out("[INFO] Applying common tweaks...");
     ShownValues shown;

@@ -1,8 +1,8 @@
 // Android framework constants stored as six global settings, per profile.
 #pragma once
 
+#include "android/tuning_profile.h"
 #include "os/result.h"
-#include "profiles/tuning_profile.h"
 
 namespace korvane {
 

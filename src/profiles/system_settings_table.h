@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "profiles/tuning_profile.h"
+#include "android/tuning_profile.h"
 
 namespace korvane {
 

@@ -105,7 +105,9 @@ Result<void> restore_changes() {
             continue;
         }
         // The kernel reset the nodes of an earlier boot itself; korvane's own
-        // values are only for --status.
+        // values are only for --status. A session the watch service left
+        // open goes back like any original: it is newer than the originals
+        // the session recorded with it.
         const JournalRecord& record = *line.record;
         if (record.korvane_value) continue;
         if (of_an_earlier_boot(record)) continue;

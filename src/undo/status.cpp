@@ -65,6 +65,7 @@ std::vector<Target> gather(const std::vector<JournalLine>& lines) {
             continue;
         }
         const JournalRecord& record = *lines[i].record;
+        if (record.session) continue;  // the watch service's, shown with it
         auto held = std::find_if(targets.begin(), targets.end(), [&](const Target& t) {
             return (t.original.same_target(record) && same_boot(t.original, record)) ||
                    value_key(t.original) == value_key(record);

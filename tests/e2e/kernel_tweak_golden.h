@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "profiles/tuning_profile.h"
+#include "android/tuning_profile.h"
 
 namespace korvane::e2e {
 

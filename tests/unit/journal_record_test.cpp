@@ -58,6 +58,12 @@ TEST(JournalRecord, ReadsAsPlainText) {
     known.korvane_value = true;
     EXPECT_EQ(format_record(known).substr(9), "set node 3f-2a 8:1234 0644 /proc/sys/vm/swappiness =60\\n");
     EXPECT_EQ(parse_record(format_record(known)).value(), known);
+    // a node of an open per-app session: the app, the value it gave, whether it added the original
+    known.korvane_value = false;
+    known.session = SessionMark{"com.mobile.legends", "10", true};
+    EXPECT_EQ(format_record(known).substr(9), "watch com.mobile.legends =10 1 node 3f-2a 8:1234 0644 /proc/sys/vm/swappiness =60\\n");
+    EXPECT_EQ(parse_record(format_record(known)).value(), known);
+    EXPECT_FALSE(parse_record(sign_body("watch com.x =1 2 node 3f-2a 0644 /p =1")));
 }
 
 TEST(JournalRecord, DamagedLinesAreRefused) {

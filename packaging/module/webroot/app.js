@@ -60,6 +60,9 @@ async function loadPhone() {
 async function loadUndo() {
   const lines = cmd.splitLines(await korvane(cmd.status()));
   view.showStatus($('#undo-changes'), cmd.readStatus(lines), 'Nothing to put back.');
+  const watch = cmd.readWatch(lines);
+  $('#watch-state').textContent = watch.pid === null ? 'Not running' : `Running (pid ${watch.pid})` + (watch.session ? `, in a session of ${watch.session}` : '');
+  view.showChargeLines(cmd.splitLines((await read(cmd.reads.watchLog)) ?? ''), 'watch-lines');
 }
 
 async function loadBoot() {
@@ -140,6 +143,18 @@ const restore = guarded('undo-message', async () => {
   await loadUndo();
 });
 
+const watchAction = guarded('watch-message', async (start) => {
+  if (start) {
+    const built = cmd.watchStart();
+    view.logCommand(built.label);
+    await run(built.line);
+  } else {
+    await korvane(cmd.watchStop());
+  }
+  await loadCores();
+  await loadUndo();
+});
+
 const saveBoot = guarded('boot-message', async () => {
   const mode = $('#boot-mode').value;
   await korvane(cmd.setBootMode(mode));
@@ -177,6 +192,8 @@ for (const form of document.querySelectorAll('form.caps')) {
 }
 for (const b of document.querySelectorAll('[data-bypass]')) b.addEventListener('click', () => chargeAction(b.dataset.bypass));
 $('#restore').addEventListener('click', restore);
+$('#watch-start').addEventListener('click', () => watchAction(true));
+$('#watch-stop').addEventListener('click', () => watchAction(false));
 $('#boot-save').addEventListener('click', saveBoot);
 $('#config-form').addEventListener('input', showConfigText);
 $('#config-save').addEventListener('click', saveConfig);

@@ -8,6 +8,7 @@ export const CONFIG_DIR = '/data/adb/.config/korvane';
 export const CONFIG_PATH = `${CONFIG_DIR}/config.json`;
 export const SHADOWING_CONFIG = '/data/user_de/0/com.android.shell/quelix/plugins/korvane/.config/config.json';
 const kBootFile = '/data/adb/korvane/boot';
+const kWatchLog = '/data/adb/korvane/watch.log';
 
 export const MODES = ['gamemode', 'normalmode', 'batterymode'];
 export const BOOT_CHOICES = ['off', ...MODES];
@@ -22,7 +23,7 @@ export function quote(text) {
 const kWords = new Set([
   '--dry-run', '--auto_setup', '--restore', '--status', '--on_boot', '--cpu_max', '--cpu_min', '--cpu_reset',
   '--gpu_max', '--gpu_min', '--gpu_reset', '--gpu_info', '--get_freq_available_gpu', '--get_refresh',
-  '--bypass', 'on', 'off', 'test',
+  '--bypass', 'on', 'off', 'test', '--watch', 'stop',
   ...BOOT_CHOICES,
 ]);
 
@@ -57,6 +58,13 @@ export const setBootMode = (mode) => korvane('--on_boot', checkMode(mode, BOOT_C
 export const gpuInfo = () => korvane('--gpu_info');
 export const gpuFrequencies = () => korvane('--get_freq_available_gpu');
 export const refreshRate = () => korvane('--get_refresh');
+// The per-app service runs on after the page's call returns: no stream of
+// its own is left open for the bridge to wait on.
+export function watchStart() {
+  const run = korvane('--watch');
+  return { line: `${run.line} </dev/null >/dev/null 2>&1 &`, label: `${run.label} (in the background)` };
+}
+export const watchStop = () => korvane('--watch', 'stop');
 export const bypass = (action) => korvane('--bypass', checkMode(action, ['on', 'off', 'test']));
 
 // kind: cpu or gpu; bound: max or min.
@@ -78,6 +86,7 @@ export const reads = {
     'echo "$c|$(cat $f/related_cpus)|$(cat $f/scaling_cur_freq)|$(cat $f/scaling_min_freq)|' +
     '$(cat $f/scaling_max_freq)|$(cat $f/scaling_available_frequencies)"; done 2>/dev/null',
   bootMode: `cat ${quote(kBootFile)}`,
+  watchLog: `tail -n 12 ${quote(kWatchLog)}`,
   config: `cat ${quote(CONFIG_PATH)}`,
   // korvane looks here first: a file here hides the page's own
   shadowingConfig: `test -e ${quote(SHADOWING_CONFIG)}`,
@@ -200,13 +209,26 @@ export function readStatus(lines) {
       continue;
     }
     const m = /^\[(OK|WARN|INFO)\] (.+?): (.*)$/.exec(line);
-    if (!m) continue;
+    if (!m || readWatch([line]).session) continue;
     if (/: changed since by something else$/.test(line)) groups.changed.push({ target: m[2], text: m[3] });
     else if (/: reset by a reboot$/.test(line)) groups.rebooted.push({ target: m[2], text: m[3] });
     else if (m[1] === 'OK') groups.held.push({ target: m[2], text: m[3] });
     else if (line !== '[INFO] korvane has changed nothing') groups.other.push({ target: m[2], text: m[3] });
   }
   return { ...groups, summary };
+}
+
+// --status's lines about the per-app service: the pid of a running one, and
+// the session it holds open ("com.x (23 values)").
+export function readWatch(lines) {
+  let pid = null;
+  let session = '';
+  for (const line of lines) {
+    let m;
+    if ((m = /^\[INFO\] korvane --watch is running \(pid ([0-9]+)\)$/.exec(line))) pid = Number(m[1]);
+    else if ((m = /^\[INFO\] Open session: (.+)$/.exec(line))) session = m[1];
+  }
+  return { pid, session };
 }
 
 // A GPU frequency as the kernel lists it (Hz on Adreno and devfreq, kHz on

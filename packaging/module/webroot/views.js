@@ -115,8 +115,8 @@ export function logNote(text, level = 'error') {
 }
 
 // A bypass test's lines, one per switch tried, each with its level.
-export function showChargeLines(lines) {
-  $('#charging-lines').replaceChildren(...lines.map((line) => el('li', { class: levelOf(line) }, line)));
+export function showChargeLines(lines, id = 'charging-lines') {
+  $(`#${id}`).replaceChildren(...lines.map((line) => el('li', { class: levelOf(line) }, line)));
 }
 
 export function clearLog() {

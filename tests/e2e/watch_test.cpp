@@ -1,0 +1,161 @@
+// korvane --watch on a phone whose world moves: one matrix of scenarios
+// (sim/run --scenario), each row a scenario, a configuration and what the
+// run must show: its lines, and every node korvane wrote back as it was.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "sim_device.h"
+
+namespace korvane::e2e {
+namespace {
+
+const std::string kConfig = "/data/adb/.config/korvane/config.json";
+const std::string kGame = "com.mobile.legends";
+const std::string kGameConfig = R"({"per_app": {"apps": {
+    "com.mobile.legends": {"profile": "performance", "cpu_max": 100},
+    "com.tencent.ig": "battery"}, "screen_off": "battery"}})";
+
+struct Row {
+    std::string name;
+    std::string device = "snapdragon";
+    int api = 34;
+    std::string scenario;
+    std::string config = kGameConfig;
+    std::function<void(SimDevice&)> before = nullptr;  // a phone without cpuset, a session left open
+    Lines lines;                                       // korvane's lines, in order, among others
+    std::vector<std::string> in_log = {};              // texts of the driver's log (a `run`'s output)
+    bool all_back = true;                              // every node korvane wrote holds its value of before
+    std::function<void(SimDevice&, const RunResult&)> check = nullptr;
+};
+
+const std::string kEnter = "[INFO] com.mobile.legends in front: performance profile, CPU max 100 %";
+const std::string kWatching = "[INFO] Watching 2 apps (screen off: battery)";
+const std::string kStopped = "[OK] korvane --watch stopped";
+
+std::string left(const std::string& who = kGame) { return "[INFO] " + who + " left: "; }
+
+// `want` appears in `lines` in order, each as a prefix of a line.
+::testing::AssertionResult in_order(const Lines& lines, const Lines& want) {
+    size_t at = 0;
+    for (const std::string& w : want) {
+        while (at < lines.size() && lines[at].rfind(w, 0) != 0) ++at;
+        if (at == lines.size()) {
+            std::string all;
+            for (const std::string& l : lines) all += l + "\n";
+            return ::testing::AssertionFailure() << "missing in order: " << w << "\n" << all;
+        }
+        ++at;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+size_t count_prefixed(const Lines& lines, const std::string& prefix) {
+    size_t n = 0;
+    for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
+    return n;
+}
+
+std::string scaling_max(SimDevice& dev) {
+    return dev.read("/sys/devices/system/cpu/cpufreq/policy0/scaling_max_freq");
+}
+
+// clang-format off
+const Row kRows[] = {
+    {.name = "EnterAndLeaveOnAndroid10", .api = 29, .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
+     .lines = {kWatching, kEnter, left(), kStopped}},
+    {.name = "EnterAndLeaveOnAndroid12", .api = 31, .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
+     .lines = {kWatching, kEnter, left(), kStopped}},
+    {.name = "EnterAndLeaveOnAndroid14", .api = 34, .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
+     .lines = {kWatching, kEnter, left(), kStopped}},
+    {.name = "ShadeAndRecentsSwitchNothing",
+     .scenario = "1 top com.mobile.legends\n6 top systemui\n6.5 top com.mobile.legends\n7 top launcher\n"
+                 "7.5 top com.mobile.legends\n12 end\n",
+     .lines = {kWatching, kEnter, left(), kStopped},
+     .check = [](SimDevice&, const RunResult& r) {
+         EXPECT_EQ(count_prefixed(r.lines(), kEnter), 1u);
+         EXPECT_EQ(count_prefixed(r.lines(), left()), 1u);
+     }},
+    {.name = "ScreenOffAndOnInAGame",
+     .scenario = "1 top com.mobile.legends\n5 screen off\n10 screen on\n15 end\n",
+     .lines = {kWatching, kEnter, left(), "[INFO] Screen off: battery profile", "[INFO] Screen on: ", kEnter, left(), kStopped}},
+    {.name = "TwoAppsOneAfterTheOther",
+     .scenario = "1 top com.mobile.legends\n6 top com.tencent.ig\n12 end\n",
+     .lines = {kWatching, kEnter, left(), "[INFO] com.tencent.ig in front: battery profile", left("com.tencent.ig"), kStopped}},
+    {.name = "AUserCapDuringTheSessionIsKept",
+     .scenario = "1 top com.mobile.legends\n5 run --cpu_max 50\n10 top launcher\n14 end\n",
+     .lines = {kWatching, kEnter, left(), "[INFO] kept: /sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq was changed during the session", kStopped},
+     .all_back = false,
+     .check = [](SimDevice& dev, const RunResult&) {
+         const std::string kept = scaling_max(dev);
+         EXPECT_EQ(dev.run({"--restore"}).status, 0);
+         EXPECT_NE(scaling_max(dev), kept);  // the user's cap goes with an undo, to what was there before
+     }},
+    {.name = "SigkillInASessionIsRepairedByTheNextWatch",
+     .scenario = "3 end\n",
+     .before = [](SimDevice& dev) {
+         (void)dev.run_scenario("1 top com.mobile.legends\n6 kill\n7 end\n", {"--watch"});
+     },
+     .lines = {"[INFO] Closed the session of com.mobile.legends left open: ", kWatching, kStopped}},
+    {.name = "RestoreWhileWatching",
+     .scenario = "1 top com.mobile.legends\n6 run --restore\n9 end\n",
+     .lines = {kWatching, kEnter, left(), kStopped},
+     .in_log = {"[INFO] Stopped korvane --watch (pid "}},
+    {.name = "BadEntriesAreNamedAndLeftOut",
+     .scenario = "1 top com.mobile.legends\n8 end\n",
+     .config = R"({"per_app": {"apps": {"com.mobile.legends": "turbo", "com.tencent.ig": {"profile": "battery", "cpu_max": 101},
+                  "com.not.installed": "battery"}, "settle_ms": 1000}})",
+     .lines = {"[WARN] per_app: com.mobile.legends: unknown profile \"turbo\"",
+               "[WARN] per_app: com.tencent.ig: cpu_max 101 is not a percent from 0 to 100",
+               "[WARN] per_app: com.not.installed is not installed", "[INFO] Watching 0 apps (screen off: no change)", kStopped},
+     .all_back = false},
+    {.name = "PhoneWithoutCpusetFollowsTheEventLog",
+     .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
+     .before = [](SimDevice& dev) { dev.remove("/dev/cpuset"); },
+     .lines = {kWatching, kEnter, left(), kStopped}},
+    {.name = "ASecondWatchIsRefused",
+     .scenario = "1 run --watch\n3 end\n",
+     .lines = {kWatching, kStopped},
+     .in_log = {"[ERROR] korvane --watch is already running (pid "},
+     .all_back = false},
+};
+// clang-format on
+
+class Watch : public ::testing::TestWithParam<Row> {};
+
+TEST_P(Watch, Scenario) {
+    const Row& row = GetParam();
+    // Ten times faster than a phone: the settle time is 200 ms.
+    setenv("KORVANE_WATCH_SPEEDUP", "10", 1);
+    SimDevice dev(row.device, row.api);
+    dev.write(kConfig, row.config, 0600);
+    // What the nodes held before anything ran.
+    SimDevice pristine(row.device, row.api);
+    if (row.before) row.before(dev);
+    RunResult r = dev.run_scenario(row.scenario, {"--watch"});
+    EXPECT_TRUE(in_order(r.lines(), row.lines));
+    std::string log;
+    for (const std::string& line : dev.scenario_log()) log += line + "\n";
+    for (const std::string& text : row.in_log) EXPECT_NE(log.find(text), std::string::npos) << text << "\n" << log;
+    if (row.all_back) {
+        // Tunables only: not the service's own cgroup and oom_score_adj.
+        std::set<std::string> written;
+        for (const NodeWrite& w : dev.node_writes()) {
+            const bool own = w.path.rfind("/proc/self", 0) == 0 || (w.path.size() > 6 && std::isdigit(static_cast<unsigned char>(w.path[6])));
+            if (w.writer != "driver" && (w.path.rfind("/sys/", 0) == 0 || (w.path.rfind("/proc/", 0) == 0 && !own))) written.insert(w.path);
+        }
+        EXPECT_FALSE(written.empty()) << r.out;
+        for (const std::string& path : written) EXPECT_EQ(dev.read(path), pristine.read(path)) << path << "\n" << r.out;
+    }
+    if (row.check) row.check(dev, r);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Watch, ::testing::ValuesIn(kRows), [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace korvane::e2e

@@ -1,0 +1,157 @@
+// The watch service's readings of the phone and its decisions, driven with
+// recorded lines and events; the scenario tests run the whole service.
+#include <gtest/gtest.h>
+
+#include "android/cpuset.h"
+#include "android/event_log.h"
+#include "android/packages_list.h"
+#include "android/power_dump.h"
+#include "android/process_info.h"
+#include "config/per_app.h"
+#include "watch/decider.h"
+#include "watch/watch_log.h"
+
+namespace korvane {
+namespace {
+
+using Kind = EventLine::Kind;
+
+TEST(WatchReadings, EventLogLines) {
+    struct Row {
+        std::string_view line;
+        Kind kind;
+        std::string package;
+        bool on;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"I/wm_set_resumed_activity( 1234): [0,com.mobile.legends/.Main,resumeTopActivity]", Kind::resumed, "com.mobile.legends", false},
+        {"12-08 02:10:00.000  1000  1234  1290 I am_set_resumed_activity: [0,com.tencent.ig/com.x.A,resume]", Kind::resumed, "com.tencent.ig", false},
+        {"I/power_screen_state( 1234): [0,2,0,0,0]", Kind::screen, "", false},
+        {"I/power_screen_state( 1234): [1,0,0,0,123]", Kind::screen, "", true},
+        {"I/am_set_resumed_activity_x( 1): [0,com.a/.B,r]", Kind::other, "", false},   // another tag
+        {"I/wm_set_resumed_activity( 1): [0,com.a", Kind::other, "", false},           // cut short
+        {"--------- beginning of events", Kind::other, "", false},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        EventLine parsed = parse_event_line(row.line);
+        EXPECT_EQ(parsed.kind, row.kind);
+        EXPECT_EQ(parsed.package, row.package);
+        if (row.kind == Kind::screen) {
+            EXPECT_EQ(parsed.screen_on, row.on);
+        }
+    }
+}
+
+TEST(WatchReadings, PhoneFiles) {
+    EXPECT_EQ(screen_on_in_power_dump("POWER MANAGER\n  mWakefulness=Awake\n"), true);
+    EXPECT_EQ(screen_on_in_power_dump("  mWakefulness=Dozing\nDisplay Power: state=ON\n"), false);
+    EXPECT_EQ(screen_on_in_power_dump("Display Power: state=OFF\n"), false);
+    EXPECT_EQ(screen_on_in_power_dump("nothing"), std::nullopt);
+
+    PackageMap packages = parse_packages_list(
+        "com.a 10001 0 /data/user/0/com.a default 3003\ncom.b 10002 0 /d default none\n"
+        "com.shared 1000 0 /d platform none\ncom.shared2 1000 0 /d platform none\nbroken line\nx +7 0\n");
+    EXPECT_EQ(packages.at(10001), std::vector<std::string>{"com.a"});
+    EXPECT_EQ(packages.at(1000).size(), 2u);
+    EXPECT_EQ(packages.size(), 3u);
+    EXPECT_TRUE(is_app_uid(10001) && is_app_uid(1010123) && !is_app_uid(1000) && !is_app_uid(99001));
+
+    EXPECT_EQ(cpuset_mount_in("none /dev/cpuctl cgroup rw,cpu 0 0\nnone /dev/cpuset cgroup rw,nosuid,cpuset,noprefix 0 0\n"),
+              "/dev/cpuset");
+    EXPECT_EQ(cpuset_mount_in("cpuset /mnt/cs cpuset rw 0 0\n"), "/mnt/cs");
+    EXPECT_EQ(cpuset_mount_in("none /sys/fs/cgroup cgroup2 rw 0 0\n"), std::nullopt);
+    EXPECT_EQ(parse_pids("12\n 13 \nx\n-4\n"), (std::vector<pid_t>{12, 13}));
+    EXPECT_EQ(status_uid("Name:\tgame\nUid:\t10123\t10123\t10123\t10123\n"), 10123u);
+    EXPECT_EQ(status_uid("Name:\tgame\n"), std::nullopt);
+}
+
+TEST(WatchReadings, PerAppEntriesBadOnesNamedAndLeftOut) {
+    std::vector<std::string> warnings;
+    auto config = parse_per_app(R"({"per_app": {
+        "apps": {"com.mobile.legends": "performance",
+                 "com.tencent.ig": {"profile": "performance", "cpu_max": 100, "gpu_max": 90},
+                 "com.whatsapp": {"profile": "battery", "cpu_max": 70},
+                 "com.bad.word": "turbo", "com.bad.cap": {"profile": "battery", "cpu_max": 150},
+                 "com.bad.key": {"profile": "battery", "boost": 1}, "../x": "battery", "com.bad.type": 3},
+        "screen_off": "battery", "settle_ms": 500, "colour": "red"}})",
+                                 warnings);
+    ASSERT_TRUE(config);
+    ASSERT_EQ(config->apps.size(), 3u);
+    EXPECT_EQ(config->apps[1], (AppEntry{"com.tencent.ig", {TuningProfile::performance, 100, 90}}));
+    EXPECT_EQ(config->screen_off, (AppProfile{TuningProfile::battery, std::nullopt, std::nullopt}));
+    EXPECT_EQ(config->settle_ms, 500u);
+    const std::vector<std::string> expected = {
+        "com.bad.word: unknown profile \"turbo\"",
+        "com.bad.cap: cpu_max 150 is not a percent from 0 to 100",
+        "com.bad.key: unknown key \"boost\"",
+        "\"../x\" is not a package name",
+        "com.bad.type: expected a profile word or an object, found 3",
+        "unknown key \"colour\"",
+    };
+    for (const std::string& w : expected) EXPECT_NE(std::find(warnings.begin(), warnings.end(), w), warnings.end()) << w;
+    EXPECT_EQ(warnings.size(), expected.size());
+    EXPECT_FALSE(parse_per_app(R"({"utility_tool": {}})", warnings));
+    warnings.clear();
+    EXPECT_EQ(parse_per_app(R"({"per_app": {"settle_ms": -5}})", warnings)->settle_ms, kDefaultSettleMs);
+    EXPECT_EQ(warnings.size(), 1u);
+}
+
+TEST(WatchReadings, LogDropsItsOlderHalfWhenFull) {
+    EXPECT_EQ(log_kept("a\nb\n", 2, 64), "a\nb\n");
+    std::string full = "line1\nline2\nline3\nline4\n";  // 24 bytes
+    EXPECT_EQ(log_kept(full, 6, 24), "line3\nline4\n");
+    EXPECT_EQ(log_kept(full, 30, 24), "");
+}
+
+// Recorded events: (ms, what) fed to the decider; the switches it makes.
+struct Step {
+    uint64_t ms;
+    enum { front, screen, tick } what;
+    std::string package;  // front; empty: none. screen: "on" or "off"
+};
+
+std::vector<std::string> play(const std::vector<Step>& steps, bool with_screen_off = true) {
+    PerAppConfig config;
+    config.apps = {{"com.game", {TuningProfile::performance, 100, std::nullopt}}, {"com.chat", {TuningProfile::battery, 70, std::nullopt}}};
+    if (with_screen_off) config.screen_off = AppProfile{TuningProfile::battery, std::nullopt, std::nullopt};
+    config.settle_ms = 2000;
+    Decider decider(config);
+    std::vector<std::string> made;
+    for (const Step& s : steps) {
+        if (s.what == Step::front) decider.on_front(s.package.empty() ? std::nullopt : std::optional(s.package), s.ms);
+        if (s.what == Step::screen) decider.on_screen(s.package == "on", s.ms);
+        if (auto change = decider.take_due(s.ms)) {
+            made.push_back((change->from ? change->from->name : "-") + ">" + (change->to ? change->to->name : "-"));
+        }
+    }
+    if (auto change = decider.take_all()) made.push_back(change->from->name + ">-");
+    return made;
+}
+
+TEST(WatchDecider, SwitchesOnlyWhatStaysForTheSettleTime) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(play({{0, Step::front, "com.game"}, {1999, Step::tick, ""}, {2000, Step::tick, ""}}), (V{"->com.game", "com.game>-"}));
+    // a visit to the launcher and back within the settle time switches nothing twice
+    EXPECT_EQ(play({{0, Step::front, "com.game"}, {2000, Step::tick, ""}, {5000, Step::front, "com.launcher"},
+                    {6000, Step::front, "com.game"}, {9000, Step::tick, ""}}),
+              (V{"->com.game", "com.game>-"}));
+    // two apps one after the other
+    EXPECT_EQ(play({{0, Step::front, "com.game"}, {2000, Step::tick, ""}, {3000, Step::front, "com.chat"},
+                    {5000, Step::tick, ""}}),
+              (V{"->com.game", "com.game>com.chat", "com.chat>-"}));
+    // screen off in a game, then on again
+    EXPECT_EQ(play({{0, Step::front, "com.game"}, {2000, Step::tick, ""}, {3000, Step::screen, "off"}, {3100, Step::front, ""},
+                    {5000, Step::tick, ""}, {8000, Step::screen, "on"}, {8100, Step::front, "com.game"}, {10100, Step::tick, ""}}),
+              (V{"->com.game", "com.game>screen off", "screen off>com.game", "com.game>-"}));
+    // without a screen-off profile the screen going off changes nothing
+    EXPECT_EQ(play({{0, Step::front, "com.game"}, {2000, Step::tick, ""}, {3000, Step::screen, "off"}, {3100, Step::front, ""},
+                    {9000, Step::tick, ""}, {9500, Step::screen, "on"}, {9600, Step::front, "com.game"}, {20000, Step::tick, ""}},
+                   false),
+              (V{"->com.game", "com.game>-"}));
+}
+
+}  // namespace
+}  // namespace korvane

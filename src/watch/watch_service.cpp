@@ -17,10 +17,7 @@
 #include "android/packages_list.h"
 #include "android/power_dump.h"
 #include "android/process_info.h"
-#include "android/thermal_state.h"
 #include "config/per_app.h"
-#include "cpu/cpu_freq.h"
-#include "gpu/gpu_freq.h"
 #include "journal/change_policy.h"
 #include "journal/node_change.h"
 #include "journal/tool_commands.h"
@@ -31,7 +28,7 @@
 #include "watch/decider.h"
 #include "watch/event_loop.h"
 #include "watch/foreground.h"
-#include "watch/heat_steps.h"
+#include "watch/heat_watch.h"
 #include "watch/session.h"
 #include "watch/watch_instance.h"
 #include "watch/watch_log.h"
@@ -46,8 +43,6 @@ constexpr uint64_t kBurstWaitMs = 150;
 // the kernel's OOM killer only after every app, and never by lmkd, which
 // knows only processes registered with it.
 constexpr int32_t kOwnOomScoreAdj = -800;
-// How often a hot game session reads the phone's thermal state.
-constexpr uint64_t kHeatReadMs = 30'000;
 
 std::string describe(const Wanted& w) {
     std::string text = str_cat(profile_word(w.profile.profile), " profile");
@@ -72,27 +67,10 @@ void repair_left_session() {
     }
 }
 
-// The caps of a game session at its heat step, and how a line names them.
-std::vector<NodeWrite> heat_cap_writes(const AppProfile& profile, const HeatSteps& steps, std::string& named) {
-    const uint8_t cpu = steps.cap(profile.cpu_max);
-    std::vector<NodeWrite> writes = cpu_bound_writes(Bound::max, cpu);
-    named = str_cat("CPU max ", cpu, " %");
-    const uint8_t gpu = steps.cap(profile.gpu_max);
-    if (auto w = gpu_max_write(gpu)) {
-        writes.push_back(std::move(*w));
-        named += str_cat(", GPU max ", gpu, " %");
-    }
-    return writes;
-}
-
-void report_heat(HeatMove move, const ThermalState& state, const std::string& app, const std::string& caps) {
-    watch_out("[INFO] The phone ", move == HeatMove::down ? "is hot" : "has cooled", " (",
-              thermal_condition_text(state), "): ", app, " ", caps);
-}
-
 class Service {
 public:
-    explicit Service(PerAppConfig config) : decider_(std::move(config)), speedup_(watch_speedup()) {}
+    explicit Service(PerAppConfig config)
+        : decider_(std::move(config)), speedup_(watch_speedup()), heat_(speedup_) {}
 
     Result<void> run(std::optional<std::string> cpuset);
 
@@ -102,9 +80,6 @@ private:
     void on_event_log();
     void on_signal();
     void on_timer();
-    void on_heat_timer();
-    void heat_follow_screen();
-    void arm_heat(bool on);
     void read_front(uint64_t since_ms);
     void make(const Switch& change);
     void arm();
@@ -113,11 +88,7 @@ private:
     unsigned speedup_;
     EventLoop loop_;
     Timer timer_;
-    // Only while a game session is open with the screen on.
-    Timer heat_timer_;
-    bool heat_armed_ = false;
-    std::optional<HeatSteps> heat_;  // while a game session is open
-    std::optional<Wanted> heat_app_;
+    HeatWatch heat_;
     UniqueFd inotify_;
     UniqueFd signals_;
     std::optional<StartedChild> logcat_;
@@ -134,41 +105,6 @@ void Service::arm() {
     std::optional<uint64_t> due = decider_.due();
     if (burst_due_ && (!due || *burst_due_ < *due)) due = burst_due_;
     timer_.arm_at(due);
-}
-
-void Service::arm_heat(bool on) {
-    heat_armed_ = on;
-    heat_timer_.arm_at(on ? std::optional<uint64_t>(now_ms() + delay(kHeatReadMs)) : std::nullopt);
-}
-
-void Service::on_heat_timer() {
-    heat_timer_.drain();
-    heat_armed_ = false;
-    if (!heat_ || !decider_.screen_on()) return;
-    const ThermalState state = read_thermal_state();
-    const HeatMove move = heat_->take(state, now_ms(), delay(kHeatCoolMs));
-    if (move != HeatMove::none) {
-        std::string caps;
-        auto changed = change_session(heat_cap_writes(heat_app_->profile, *heat_, caps));
-        if (changed) {
-            report_heat(move, state, heat_app_->name, caps);
-        } else {
-            watch_out("[WARN] ", changed.error());
-        }
-    }
-    arm_heat(true);
-}
-
-// The screen off, nobody plays: no readings until it is on again, and the
-// cool time starts anew.
-void Service::heat_follow_screen() {
-    if (!heat_) return;
-    if (!decider_.screen_on()) {
-        heat_->cool_since.reset();
-        if (heat_armed_) arm_heat(false);
-    } else if (!heat_armed_) {
-        on_heat_timer();
-    }
 }
 
 void Service::read_front(uint64_t since_ms) {
@@ -208,7 +144,7 @@ void Service::on_event_log() {
         EventLine line = parse_event_line(std::string_view(log_buffer_).substr(0, end));
         if (line.kind == EventLine::Kind::screen) {
             decider_.on_screen(line.screen_on, now_ms());
-            heat_follow_screen();
+            heat_.on_screen(decider_.screen_on());
         } else if (line.kind == EventLine::Kind::resumed) {
             last_resumed_ = line.package;
             // The cpuset speaks for itself when it names one app.
@@ -250,24 +186,11 @@ void Service::make(const Switch& change) {
         } else if (*closed) {
             report_closed(**closed, change.from->screen_off ? "Screen on: " : change.from->name + " left: ");
         }
-        heat_.reset();
-        heat_app_.reset();
-        if (heat_armed_) arm_heat(false);
+        heat_.closed();
     }
     if (change.to) {
         std::vector<NodeWrite> writes = profile_writes(change.to->profile);
-        // A game on a phone already hot starts a step down: its caps are
-        // written once, at the step.
-        const bool game = !change.to->screen_off && steps_with_heat(change.to->profile);
-        HeatSteps steps;
-        std::optional<ThermalState> state;
-        std::string caps;
-        if (game) {
-            state = read_thermal_state();
-            if (steps.take(*state, now_ms(), delay(kHeatCoolMs)) == HeatMove::down) {
-                for (NodeWrite& w : heat_cap_writes(change.to->profile, steps, caps)) writes.push_back(std::move(w));
-            }
-        }
+        heat_.before_open(*change.to, writes);
         auto opened = open_session(change.to->name, writes);
         if (!opened) {
             watch_out("[WARN] ", opened.error());
@@ -276,12 +199,7 @@ void Service::make(const Switch& change) {
         } else {
             watch_out("[INFO] ", change.to->name, " in front: ", describe(*change.to));
         }
-        if (opened && game) {
-            if (steps.step > 0) report_heat(HeatMove::down, *state, change.to->name, caps);
-            heat_ = steps;
-            heat_app_ = change.to;
-            if (decider_.screen_on()) arm_heat(true);
-        }
+        if (opened) heat_.opened(*change.to, decider_.screen_on());
     }
 }
 
@@ -295,8 +213,7 @@ Result<void> Service::run(std::optional<std::string> cpuset) {
     if (auto opened = loop_.open(); !opened) return opened;
     if (auto opened = timer_.open(); !opened) return opened;
     if (auto added = loop_.add(timer_.fd(), [this] { on_timer(); }); !added) return added;
-    if (auto opened = heat_timer_.open(); !opened) return opened;
-    if (auto added = loop_.add(heat_timer_.fd(), [this] { on_heat_timer(); }); !added) return added;
+    if (auto opened = heat_.open(loop_); !opened) return opened;
 
     sigset_t mask;
     sigemptyset(&mask);

@@ -42,17 +42,12 @@ void HeatWatch::before_open(const Wanted& to, std::vector<NodeWrite>& writes) {
     if (to.screen_off || !steps_with_heat(to.profile)) return;
     start_ = read_thermal_state();
     if (steps_.take(*start_, now_ms(), delay(kHeatCoolMs)) != HeatMove::down) return;
-    std::string caps;
-    for (NodeWrite& w : cap_writes(to.profile, steps_, caps)) writes.push_back(std::move(w));
+    for (NodeWrite& w : cap_writes(to.profile, steps_, start_caps_)) writes.push_back(std::move(w));
 }
 
 void HeatWatch::opened(const Wanted& to, bool screen_on) {
     if (!start_) return;
-    if (steps_.step > 0) {
-        std::string caps;
-        (void)cap_writes(to.profile, steps_, caps);
-        report(HeatMove::down, *start_, to.name, caps);
-    }
+    if (steps_.step > 0) report(HeatMove::down, *start_, to.name, start_caps_);
     app_ = to;
     if (screen_on) arm(true);
 }

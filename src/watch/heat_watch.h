@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "os/node_write.h"
@@ -42,6 +43,7 @@ private:
     std::optional<Wanted> app_;  // the game, while its session is open
     HeatSteps steps_;
     std::optional<ThermalState> start_;  // the reading before the session opened
+    std::string start_caps_;             // its caps as the line names them, when stepped
 };
 
 }  // namespace korvane

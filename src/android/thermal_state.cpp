@@ -65,6 +65,10 @@ bool phone_is_hot(const ThermalState& state) {
     return (state.level && *state.level >= ThermalLevel::severe) || !state.cooling.empty();
 }
 
+std::string thermal_condition_text(const ThermalState& state) {
+    return str_cat("thermal status ", level_text(state), temperature_text(state));
+}
+
 std::string thermal_status_line(const ThermalState& state) {
     const std::string source =
         state.from_zones ? str_cat(" (thermal zones, severe at ", celsius_text(state.severe_at), " °C)")

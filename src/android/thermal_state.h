@@ -40,6 +40,9 @@ ThermalState read_thermal_state();
 // The phone holds its clocks down: severe or worse, or a CPU or GPU cooling device active.
 bool phone_is_hot(const ThermalState& state);
 
+// "thermal status severe, skin 47.5 °C": the state as the lines name it.
+std::string thermal_condition_text(const ThermalState& state);
+
 // --status's line: "[INFO] Thermal status none (thermal service), skin 33.5 °C, ...".
 std::string thermal_status_line(const ThermalState& state);
 

@@ -103,6 +103,70 @@ Result<size_t> open_session(const std::string& name, const std::vector<NodeWrite
     return sessions.size();
 }
 
+Result<void> change_session(const std::vector<NodeWrite>& writes) {
+    auto taken = journal_take();
+    if (!taken || !taken->has_value()) {
+        journal_close();
+        return error("Cannot change the session: " + (taken ? std::string("the journal holds none") : taken.error()));
+    }
+    std::vector<JournalLine> lines = std::move(**taken);
+    std::vector<std::string> texts;
+    std::string name;
+    for (const JournalLine& line : lines) {
+        texts.push_back(line.text);
+        if (name.empty() && line.record && line.record->session) name = line.record->session->package;
+    }
+    if (name.empty()) {
+        journal_close();
+        return error("Cannot change the session: the journal holds none");
+    }
+    std::vector<JournalRecord> plain;
+    std::vector<JournalRecord> added;
+    std::vector<NodeWrite> made;
+    for (const NodeWrite& w : writes) {
+        auto original = read_original(w.path);
+        if (!original) continue;  // absent on this kernel
+        const JournalRecord bare{original, std::nullopt, false, std::nullopt};
+        bool held = false;
+        bool has_plain = false;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (!lines[i].record || !lines[i].record->node || !lines[i].record->same_target(bare)) continue;
+            JournalRecord record = *lines[i].record;
+            if (record.session) {
+                record.session->value = w.value;
+                texts[i] = format_record(record);
+                lines[i].record = record;
+                held = true;
+            } else if (!record.korvane_value && !of_an_earlier_boot(record)) {
+                has_plain = true;
+            }
+        }
+        // A node the profile did not cap (the GPU of a CPU-only profile)
+        // joins the session; one reached twice (a policy's cores) once.
+        for (JournalRecord& record : added) {
+            if (!record.same_target(bare)) continue;
+            record.session->value = w.value;
+            held = true;
+        }
+        if (!held) {
+            added.push_back(JournalRecord{original, std::nullopt, false, SessionMark{name, w.value, !has_plain}});
+            if (!has_plain) plain.push_back(bare);
+        }
+        made.push_back(w);
+    }
+    for (const JournalRecord& record : plain) texts.push_back(format_record(record));
+    for (const JournalRecord& record : added) texts.push_back(format_record(record));
+    auto replaced = journal_replace(texts);
+    journal_close();
+    if (!replaced) return error("Cannot record the session: " + replaced.error());
+    std::vector<const NodeWrite*> retry;
+    for (const NodeWrite& w : made) {
+        if (!write_node(w.path, w.value)) retry.push_back(&w);
+    }
+    for (const NodeWrite* w : retry) (void)write_node(w->path, w->value);
+    return success();
+}
+
 Result<std::optional<ClosedSession>> close_session() {
     auto taken = journal_take();
     if (!taken) {

@@ -26,6 +26,14 @@ std::vector<NodeWrite> profile_writes(const AppProfile& profile);
 // error (nothing written) when the journal cannot be kept.
 Result<size_t> open_session(const std::string& name, const std::vector<NodeWrite>& writes);
 
+// Gives the open session new values for `writes` (a hot game's caps): a
+// node the session holds takes the new value as the one it shows; one it
+// does not hold yet is recorded as open_session records it. Recorded first,
+// then written, so that closing the session puts back what was there before
+// it, whatever it wrote meanwhile. An error (nothing written) when no
+// session is open or the journal cannot be kept.
+Result<void> change_session(const std::vector<NodeWrite>& writes);
+
 // What closing a session did.
 struct ClosedSession {
     std::string name;

@@ -28,6 +28,7 @@
 #include "watch/decider.h"
 #include "watch/event_loop.h"
 #include "watch/foreground.h"
+#include "watch/heat_watch.h"
 #include "watch/session.h"
 #include "watch/watch_instance.h"
 #include "watch/watch_log.h"
@@ -68,7 +69,8 @@ void repair_left_session() {
 
 class Service {
 public:
-    explicit Service(PerAppConfig config) : decider_(std::move(config)), speedup_(watch_speedup()) {}
+    explicit Service(PerAppConfig config)
+        : decider_(std::move(config)), speedup_(watch_speedup()), heat_(speedup_) {}
 
     Result<void> run(std::optional<std::string> cpuset);
 
@@ -86,6 +88,7 @@ private:
     unsigned speedup_;
     EventLoop loop_;
     Timer timer_;
+    HeatWatch heat_;
     UniqueFd inotify_;
     UniqueFd signals_;
     std::optional<StartedChild> logcat_;
@@ -141,6 +144,7 @@ void Service::on_event_log() {
         EventLine line = parse_event_line(std::string_view(log_buffer_).substr(0, end));
         if (line.kind == EventLine::Kind::screen) {
             decider_.on_screen(line.screen_on, now_ms());
+            heat_.on_screen(decider_.screen_on());
         } else if (line.kind == EventLine::Kind::resumed) {
             last_resumed_ = line.package;
             // The cpuset speaks for itself when it names one app.
@@ -182,9 +186,12 @@ void Service::make(const Switch& change) {
         } else if (*closed) {
             report_closed(**closed, change.from->screen_off ? "Screen on: " : change.from->name + " left: ");
         }
+        heat_.closed();
     }
     if (change.to) {
-        auto opened = open_session(change.to->name, profile_writes(change.to->profile));
+        std::vector<NodeWrite> writes = profile_writes(change.to->profile);
+        heat_.before_open(*change.to, writes);
+        auto opened = open_session(change.to->name, writes);
         if (!opened) {
             watch_out("[WARN] ", opened.error());
         } else if (change.to->screen_off) {
@@ -192,6 +199,7 @@ void Service::make(const Switch& change) {
         } else {
             watch_out("[INFO] ", change.to->name, " in front: ", describe(*change.to));
         }
+        if (opened) heat_.opened(*change.to, decider_.screen_on());
     }
 }
 
@@ -205,6 +213,7 @@ Result<void> Service::run(std::optional<std::string> cpuset) {
     if (auto opened = loop_.open(); !opened) return opened;
     if (auto opened = timer_.open(); !opened) return opened;
     if (auto added = loop_.add(timer_.fd(), [this] { on_timer(); }); !added) return added;
+    if (auto opened = heat_.open(loop_); !opened) return opened;
 
     sigset_t mask;
     sigemptyset(&mask);

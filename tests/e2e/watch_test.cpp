@@ -3,6 +3,7 @@
 // run must show: its lines, and every node korvane wrote back as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <functional>
@@ -25,8 +26,10 @@ struct Row {
     std::string name;
     std::string device = "snapdragon";
     int api = 34;
-    std::string scenario;
+    std::string scenario;  // in the phone's seconds: the speedup divides them
+    int speedup = 10;
     std::string config = kGameConfig;
+    std::vector<std::string> args = {"--watch"};
     std::function<void(SimDevice&)> before = nullptr;  // a phone without cpuset, a session left open
     Lines lines;                                       // korvane's lines, in order, among others
     std::vector<std::string> in_log = {};              // texts of the driver's log (a `run`'s output)
@@ -37,6 +40,14 @@ struct Row {
 const std::string kEnter = "[INFO] com.mobile.legends in front: performance profile, CPU max 100 %";
 const std::string kWatching = "[INFO] Watching 2 apps (screen off: battery)";
 const std::string kStopped = "[OK] korvane --watch stopped";
+const std::string kHot = "[INFO] The phone is hot (thermal status severe, skin 47.5 °C): com.mobile.legends ";
+const std::string kCooled = "[INFO] The phone has cooled (thermal status light, skin 38.0 °C): com.mobile.legends ";
+
+size_t thermal_readings(SimDevice& dev) {
+    size_t n = 0;
+    for (const Call& call : dev.calls_of("dumpsys")) n += std::find(call.begin(), call.end(), "thermalservice") != call.end();
+    return n;
+}
 
 std::string left(const std::string& who = kGame) { return "[INFO] " + who + " left: "; }
 
@@ -123,21 +134,62 @@ const Row kRows[] = {
      .lines = {kWatching, kStopped},
      .in_log = {"[ERROR] korvane --watch is already running (pid "},
      .all_back = false},
+    // Readings every 30 s: two at severe step down to 70 %, a third holds
+    // there; at light the caps come back a step each 60 s.
+    {.name = "HotGameStepsDownAndBackUp",
+     .scenario = "1 top com.mobile.legends\n10 thermal severe skin 47.5\n100 thermal light skin 38\n270 top launcher\n276 end\n",
+     .speedup = 20,
+     .lines = {kWatching, kEnter, kHot + "CPU max 85 %, GPU max 85 %", kHot + "CPU max 70 %, GPU max 70 %",
+               kCooled + "CPU max 85 %, GPU max 85 %", kCooled + "CPU max 100 %, GPU max 100 %", left(), kStopped},
+     .check = [](SimDevice&, const RunResult& r) { EXPECT_EQ(count_prefixed(r.lines(), kHot), 2u); }},
+    {.name = "GameOnAHotPhoneStartsAStepDown",
+     .scenario = "1 top com.mobile.legends\n6 top launcher\n10 end\n",
+     .before = [](SimDevice& dev) { dev.set_heat({.status = 4, .skin = 47.5}); },
+     .lines = {kWatching, kEnter, "[INFO] The phone is hot (thermal status critical, skin 47.5 °C): com.mobile.legends CPU max 85 %",
+               left(), kStopped}},
+    // Read at the start and every 30 s of the session only: two readings.
+    {.name = "GameAtLightNeverStepsAndReadsOnlyWhilePlayed",
+     .scenario = "1 top com.mobile.legends\n2 thermal light skin 38\n40 top launcher\n70 end\n",
+     .lines = {kWatching, kEnter, left(), kStopped},
+     .check = [](SimDevice& dev, const RunResult& r) {
+         EXPECT_EQ(count_prefixed(r.lines(), "[INFO] The phone"), 0u);
+         EXPECT_EQ(thermal_readings(dev), 2u);
+     }},
+    {.name = "ScreenOffStopsTheReadings",
+     .scenario = "1 top com.mobile.legends\n10 screen off\n75 end\n",
+     .config = R"({"per_app": {"apps": {"com.mobile.legends": {"profile": "performance", "gpu_max": 90}}}})",
+     .lines = {"[INFO] Watching 1 apps (screen off: no change)", "[INFO] com.mobile.legends in front: performance profile, GPU max 90 %",
+               kStopped},
+     .check = [](SimDevice& dev, const RunResult&) { EXPECT_EQ(thermal_readings(dev), 1u); }},
+    // The phone keeps the scenario's heat: a one-shot command after it sees a hot phone.
+    {.name = "ThePhoneKeepsTheScenariosHeat",
+     .scenario = "0 thermal severe skin 47.5\n1 end\n",
+     .args = {"--status"},
+     .lines = {"[INFO] "},
+     .all_back = false,
+     .check = [](SimDevice& dev, const RunResult&) {
+         EXPECT_TRUE(in_order(dev.run({"--cpu_max", "90"}).lines(),
+                              {"[WARN] The phone is hot (thermal status severe, skin 47.5 °C): its thermal service "
+                               "keeps the clocks below what korvane sets until it cools"}));
+     }},
 };
 // clang-format on
+
+// The row's name, not a dump of its bytes, in gtest's messages.
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class Watch : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Watch, Scenario) {
     const Row& row = GetParam();
-    // Ten times faster than a phone: the settle time is 200 ms.
-    setenv("KORVANE_WATCH_SPEEDUP", "10", 1);
+    // Ten times faster than a phone by default: the settle time is 200 ms.
+    setenv("KORVANE_WATCH_SPEEDUP", std::to_string(row.speedup).c_str(), 1);
     SimDevice dev(row.device, row.api);
     dev.write(kConfig, row.config, 0600);
     // What the nodes held before anything ran.
     SimDevice pristine(row.device, row.api);
     if (row.before) row.before(dev);
-    RunResult r = dev.run_scenario(row.scenario, {"--watch"});
+    RunResult r = dev.run_scenario(row.scenario, row.args);
     EXPECT_TRUE(in_order(r.lines(), row.lines));
     std::string log;
     for (const std::string& line : dev.scenario_log()) log += line + "\n";

@@ -9,6 +9,7 @@
 #include "android/process_info.h"
 #include "config/per_app.h"
 #include "watch/decider.h"
+#include "watch/heat_steps.h"
 #include "watch/watch_log.h"
 
 namespace korvane {
@@ -151,6 +152,38 @@ TEST(WatchDecider, SwitchesOnlyWhatStaysForTheSettleTime) {
                     {9000, Step::tick, ""}, {9500, Step::screen, "on"}, {9600, Step::front, "com.game"}, {20000, Step::tick, ""}},
                    false),
               (V{"->com.game", "com.game>-"}));
+}
+
+// Readings 30 s apart, each the level (-1: unknown, -2: below severe by the
+// zones) and the cap a CPU-only profile of 90 % is left at.
+TEST(WatchHeat, StepsDownAtSevereAndUpAfterAMinuteCool) {
+    struct Row {
+        std::string_view name;
+        std::vector<std::pair<int, int>> readings;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"severe twice, then never below 70", {{3, 85}, {4, 70}, {6, 70}}},
+        {"light a minute brings one step back", {{3, 85}, {3, 70}, {1, 70}, {0, 70}, {1, 85}, {1, 85}, {1, 90}}},
+        {"moderate starts the minute again", {{3, 85}, {1, 85}, {2, 85}, {1, 85}, {1, 85}, {1, 90}}},
+        {"unknown holds", {{3, 85}, {-1, 85}, {-1, 85}, {-1, 85}}},
+        {"the zones below severe count as cool", {{3, 85}, {-2, 85}, {-2, 85}, {-2, 90}}},
+        {"cool without a step stays", {{0, 90}, {1, 90}, {0, 90}}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HeatSteps steps;
+        uint64_t now = 0;
+        for (const auto& [level, cap] : row.readings) {
+            ThermalState state;
+            if (level >= 0) state.level = static_cast<ThermalLevel>(level);
+            state.from_zones = level == -2;
+            steps.take(state, now, kHeatCoolMs);
+            EXPECT_EQ(steps.cap(90), cap) << "at " << now / 1000 << " s";
+            now += 30'000;
+        }
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "android/packages_list.h"
 #include "android/power_dump.h"
 #include "android/process_info.h"
+#include "config/charge_limit.h"
 #include "config/per_app.h"
 #include "journal/change_policy.h"
 #include "journal/node_change.h"
@@ -68,7 +69,8 @@ void repair_left_session() {
 
 class Service {
 public:
-    explicit Service(PerAppConfig config) : decider_(std::move(config)), speedup_(watch_speedup()) {}
+    Service(PerAppConfig config, std::optional<ChargeLimit> limit)
+        : decider_(std::move(config)), limit_(limit), speedup_(watch_speedup()) {}
 
     Result<void> run(std::optional<std::string> cpuset);
 
@@ -83,6 +85,7 @@ private:
     void arm();
 
     Decider decider_;
+    std::optional<ChargeLimit> limit_;
     unsigned speedup_;
     EventLoop loop_;
     Timer timer_;
@@ -306,14 +309,18 @@ Result<void> watch_command(std::string_view value) {
     // The service records its sessions itself; writes go straight through.
     set_change_policy(ChangePolicy::unrecorded);
     auto config = load_per_app();
-    if (!config) return error("The configuration has no per_app object");
+    bool has_limit = false;
+    std::optional<ChargeLimit> limit = load_charge_limit(has_limit);
+    if (!config && !has_limit) return error("The configuration has neither a per_app nor a charge_limit object");
+    // A limit alone watches no apps.
+    if (!config) config.emplace();
     leave_out_unknown(*config);
     repair_left_session();
     std::optional<std::string> cpuset = find_cpuset();
     settle_own_process(cpuset);
     reap_own_children();
     config->settle_ms /= watch_speedup();
-    Service service(std::move(*config));
+    Service service(std::move(*config), limit);
     return service.run(std::move(cpuset));
 }
 

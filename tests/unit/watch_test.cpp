@@ -7,6 +7,7 @@
 #include "android/packages_list.h"
 #include "android/power_dump.h"
 #include "android/process_info.h"
+#include "config/charge_limit.h"
 #include "config/per_app.h"
 #include "watch/decider.h"
 #include "watch/watch_log.h"
@@ -97,6 +98,39 @@ TEST(WatchReadings, PerAppEntriesBadOnesNamedAndLeftOut) {
     warnings.clear();
     EXPECT_EQ(parse_per_app(R"({"per_app": {"settle_ms": -5}})", warnings)->settle_ms, kDefaultSettleMs);
     EXPECT_EQ(warnings.size(), 1u);
+}
+
+TEST(WatchReadings, ChargeLimitChecked) {
+    struct Row {
+        std::string_view text;
+        std::optional<ChargeLimit> limit;
+        std::string_view fault;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 45, "resume_temp": 40}})", ChargeLimit{80, 75, 45, 40}, ""},
+        {R"({"charge_limit": {"pause": 100, "resume": 10}})",                  ChargeLimit{100, 10, 45, 40}, ""},
+        {R"({"charge_limit": {"pause": 60, "resume": 55, "max_temp": 60, "resume_temp": 20}})", ChargeLimit{60, 55, 60, 20}, ""},
+        {R"({"charge_limit": {"pause": 75, "resume": 75}})",                   std::nullopt, "resume 75 is not below pause 75"},
+        {R"({"charge_limit": {"pause": 101, "resume": 75}})",                  std::nullopt, "pause 101 is not a whole number from 10 to 100"},
+        {R"({"charge_limit": {"pause": 80, "resume": 9}})",                    std::nullopt, "resume 9 is not a whole number from 10 to 100"},
+        {R"({"charge_limit": {"pause": 80.5, "resume": 75}})",                 std::nullopt, "pause 80.5 is not a whole number from 10 to 100"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 61}})",   std::nullopt, "max_temp 61 is not a whole number from 20 to 60"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "resume_temp": 45}})", std::nullopt, "resume_temp 45 is not below max_temp 45"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 19}})",   std::nullopt, "max_temp 19 is not a whole number from 20 to 60"},
+        {R"({"charge_limit": {"resume": 75}})",                                std::nullopt, "no pause"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "hold": 1}})",        std::nullopt, "unknown key \"hold\""},
+        {R"({"charge_limit": 80})",                                            std::nullopt, "expected an object, found 80"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        auto entry = parse_charge_limit(row.text);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->limit, row.limit);
+        EXPECT_EQ(entry->fault, row.fault);
+    }
+    EXPECT_FALSE(parse_charge_limit(R"({"per_app": {}})"));
 }
 
 TEST(WatchReadings, LogDropsItsOlderHalfWhenFull) {

@@ -37,12 +37,15 @@ Switches candidates() {
     return picked;
 }
 
-// The switch's original goes into the journal: --restore puts it back even
-// when the service is gone.
-void journal_switch(const ChargeSwitch& sw) {
+// A recorded write: the switch's original goes into the journal, flushed
+// before the write, so that --restore puts it back even when the service is
+// gone. The service's other writes are its sessions' own.
+bool pause_switch(const ChargeSwitch& sw) {
     set_change_policy(ChangePolicy::record);
     record_originals({node_change(sw.path)});
+    const bool written = set_switch(sw, true);
     set_change_policy(ChangePolicy::unrecorded);
+    return written;
 }
 
 std::string what_it_does(const ChargeMeter& meter, const Settled& settled) {
@@ -84,8 +87,7 @@ bool ChargeHold::pause(const std::string& reason) {
         }
         // Marked before the write: a service killed between the two still leaves it found.
         (void)store_file(kPausedFile, sw.path + "\n");
-        journal_switch(sw);
-        if (!set_switch(sw, true)) continue;
+        if (!pause_switch(sw)) continue;
         // Not charging before (full, a load above the charger): nothing to judge by.
         if (!charging) {
             held_ = sw;

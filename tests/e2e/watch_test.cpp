@@ -163,6 +163,21 @@ const Row kRows[] = {
      },
      .lines = {"[INFO] Charge limit: resumed charging left paused (" + kMtkSwitch + ")", kStopped},
      .check = [](SimDevice& dev, const RunResult&) { EXPECT_EQ(dev.read(kMtkSwitch), "0"); }},
+    {.name = "ChargeLimitRestoreAfterASigkillWhilePaused", .device = "mtk_dimensity",
+     .scenario = "5 end\n",
+     .config = kLimitConfig,
+     .before = [](SimDevice& dev) {
+         (void)dev.run_scenario("1 capacity 85\n40 kill\n45 end\n", {"--watch"});
+         EXPECT_EQ(dev.read(kMtkSwitch), "1");
+         EXPECT_EQ(dev.run({"--restore"}).status, 0);
+         EXPECT_EQ(dev.read(kMtkSwitch), "0");  // the journal held its original
+         dev.write("/sys/class/power_supply/battery/capacity", "70");
+     },
+     .lines = {"[INFO] Watching 0 apps", kStopped},
+     .all_back = false,  // the watch found nothing to put back
+     .check = [](SimDevice&, const RunResult& r) {
+         EXPECT_EQ(count_prefixed(r.lines(), "[INFO] Charge limit: resumed charging left paused"), 0u);
+     }},
     {.name = "ChargeLimitRestoreWhilePaused", .device = "mtk_dimensity",
      .scenario = "1 capacity 85\n40 run --restore\n60 end\n",
      .config = kLimitConfig,

@@ -19,10 +19,9 @@ Result<void> EventLoop::open() {
     return success();
 }
 
-Result<void> EventLoop::add(int fd, std::function<void()> handler) {
-    // No EPOLLWAKEUP: nothing here must be handled before the phone sleeps.
+Result<void> EventLoop::add(int fd, std::function<void()> handler, bool wakeup) {
     struct epoll_event event {};
-    event.events = EPOLLIN;
+    event.events = EPOLLIN | (wakeup ? EPOLLWAKEUP : 0u);
     event.data.fd = fd;
     if (::epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, fd, &event) != 0) return error("epoll: " + os_error_text(errno));
     handlers_[fd] = std::move(handler);
@@ -57,6 +56,24 @@ Result<void> Timer::open() {
     if (fd < 0) return error("timerfd: " + os_error_text(errno));
     fd_.reset(fd);
     return success();
+}
+
+Result<void> Timer::open_alarm() {
+    int fd = ::timerfd_create(CLOCK_BOOTTIME_ALARM, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd < 0) fd = ::timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd < 0) return error("timerfd: " + os_error_text(errno));
+    fd_.reset(fd);
+    return success();
+}
+
+void Timer::arm_in(std::optional<uint64_t> in_ms) {
+    struct itimerspec spec {};
+    if (in_ms) {
+        const uint64_t ns = *in_ms * 1000000u + 1;  // 0 would disarm
+        spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000u);
+        spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000u);
+    }
+    ::timerfd_settime(fd_.get(), 0, &spec, nullptr);
 }
 
 void Timer::arm_at(std::optional<uint64_t> due_ms) {

@@ -17,8 +17,9 @@ namespace korvane {
 class EventLoop {
 public:
     Result<void> open();
-    // Calls `handler` whenever `fd` is readable (or hung up).
-    Result<void> add(int fd, std::function<void()> handler);
+    // Calls `handler` whenever `fd` is readable (or hung up). `wakeup`: the
+    // phone stays awake until the handler ran (EPOLLWAKEUP).
+    Result<void> add(int fd, std::function<void()> handler, bool wakeup = false);
     void remove(int fd);
     // Waits and dispatches until stop() is called by a handler.
     Result<void> run();
@@ -35,6 +36,11 @@ private:
 class Timer {
 public:
     Result<void> open();
+    // On CLOCK_BOOTTIME_ALARM, which wakes a sleeping phone (CLOCK_BOOTTIME
+    // where the kernel has no alarm timers); due times are then relative.
+    Result<void> open_alarm();
+    // Fires once `in_ms` from now; nothing disarms it.
+    void arm_in(std::optional<uint64_t> in_ms);
     int fd() const { return fd_.get(); }
     // Fires once at `due_ms` on the monotonic clock; nothing disarms it.
     void arm_at(std::optional<uint64_t> due_ms);

@@ -16,19 +16,27 @@
 #include "android/event_log.h"
 #include "android/packages_list.h"
 #include "android/power_dump.h"
+#include "android/power_uevent.h"
 #include "android/process_info.h"
+#include "charging/charge_reading.h"
+#include "charging/charge_switches.h"
+#include "config/charge_limit.h"
 #include "config/per_app.h"
 #include "journal/change_policy.h"
 #include "journal/node_change.h"
 #include "journal/tool_commands.h"
 #include "os/child_process.h"
+#include "os/number_parse.h"
 #include "os/os_error.h"
 #include "os/output.h"
 #include "os/time_limits.h"
+#include "os/uevent_socket.h"
+#include "watch/charge_hold.h"
 #include "watch/decider.h"
 #include "watch/event_loop.h"
 #include "watch/foreground.h"
 #include "watch/heat_watch.h"
+#include "watch/limit_decider.h"
 #include "watch/session.h"
 #include "watch/watch_instance.h"
 #include "watch/watch_log.h"
@@ -43,6 +51,22 @@ constexpr uint64_t kBurstWaitMs = 150;
 // the kernel's OOM killer only after every app, and never by lmkd, which
 // knows only processes registered with it.
 constexpr int32_t kOwnOomScoreAdj = -800;
+// healthd's cadence on a charger: some firmware sends no uevent with the
+// screen off, and the level must still be caught.
+constexpr uint64_t kChargerAlarmMs = 60000;
+constexpr const char* kBatteryDir = "/sys/class/power_supply/battery/";
+
+// What the message did not carry, read from the battery's nodes.
+void fill_from_nodes(BatteryReading& reading) {
+    if (!reading.capacity) {
+        if (auto text = read_node(str_cat(kBatteryDir, "capacity"))) {
+            if (auto n = parse_u64(trim(*text)); n && *n <= 100) reading.capacity = static_cast<uint32_t>(*n);
+        }
+    }
+    if (!reading.temp_tenths) {
+        if (auto text = read_node(str_cat(kBatteryDir, "temp"))) reading.temp_tenths = parse_i32(trim(*text));
+    }
+}
 
 std::string describe(const Wanted& w) {
     std::string text = str_cat(profile_word(w.profile.profile), " profile");
@@ -69,8 +93,10 @@ void repair_left_session() {
 
 class Service {
 public:
-    explicit Service(PerAppConfig config)
-        : decider_(std::move(config)), speedup_(watch_speedup()), heat_(speedup_) {}
+    Service(PerAppConfig config, std::optional<ChargeLimit> limit)
+        : decider_(std::move(config)), speedup_(watch_speedup()), heat_(speedup_) {
+        if (limit) limit_.emplace(*limit);
+    }
 
     Result<void> run(std::optional<std::string> cpuset);
 
@@ -83,8 +109,17 @@ private:
     void read_front(uint64_t since_ms);
     void make(const Switch& change);
     void arm();
+    Result<void> start_limit();
+    void on_uevent();
+    void on_alarm();
+    void check_battery(BatteryReading reading);
 
     Decider decider_;
+    std::optional<LimitDecider> limit_;
+    ChargeHold hold_;
+    UniqueFd uevents_;
+    Timer alarm_;
+    ChargeMeter meter_;
     unsigned speedup_;
     EventLoop loop_;
     Timer timer_;
@@ -203,6 +238,62 @@ void Service::make(const Switch& change) {
     }
 }
 
+Result<void> Service::start_limit() {
+    const ChargeLimit& limit = limit_->limit();
+    watch_out("[INFO] Charge limit: pause at ", limit.pause, " %, resume at ", limit.resume, " %, hold from ",
+              limit.max_temp, " °C until below ", limit.resume_temp, " °C");
+    if (auto opened = alarm_.open_alarm(); !opened) return opened;
+    if (auto added = loop_.add(alarm_.fd(), [this] { on_alarm(); }, true); !added) return added;
+    if (auto sock = open_uevent_socket()) {
+        uevents_ = std::move(sock).value();
+        if (auto added = loop_.add(uevents_.get(), [this] { on_uevent(); }, true); !added) return added;
+    } else {
+        watch_out("[WARN] Charge limit: cannot follow the battery's uevents: ", sock.error());
+    }
+    meter_ = take_charge_baseline(own_cut_in_force(present_switches())).meter;
+    check_battery({});
+    return success();
+}
+
+void Service::on_uevent() {
+    bool battery = false;
+    BatteryReading reading;
+    while (auto message = receive_uevent(uevents_.get())) {
+        auto event = parse_power_uevent(*message);
+        if (!event) continue;
+        battery = true;
+        if (event->name == "battery") {
+            if (event->capacity) reading.capacity = event->capacity;
+            if (event->temp_tenths) reading.temp_tenths = event->temp_tenths;
+        }
+    }
+    if (battery) check_battery(reading);
+}
+
+void Service::on_alarm() {
+    alarm_.drain();
+    check_battery({});
+}
+
+void Service::check_battery(BatteryReading reading) {
+    fill_from_nodes(reading);
+    // A replug or a reboot reset the switch: the pause is set again when still due.
+    if (hold_.paused() && !hold_.still_paused()) {
+        hold_.forget();
+        limit_->forget_pause();
+    }
+    if (auto change = limit_->on_reading(reading)) {
+        if (change->pause) {
+            if (!hold_.pause(change->reason)) limit_->forget_pause();
+        } else {
+            hold_.resume("at " + change->reason);
+        }
+    }
+    // Our own cut hides the cable on some phones: a pause counts as plugged in.
+    const bool charger = hold_.paused() || read_charge_sample(meter_).online != false;
+    alarm_.arm_in(charger ? std::optional<uint64_t>(delay(kChargerAlarmMs)) : std::nullopt);
+}
+
 Result<void> Service::run(std::optional<std::string> cpuset) {
     cpuset_ = std::move(cpuset);
     if (auto list = read_packages_list()) {
@@ -255,9 +346,13 @@ Result<void> Service::run(std::optional<std::string> cpuset) {
     watch_out("[INFO] Watching ", config.apps.size(), " apps (screen off: ",
               config.screen_off ? profile_word(config.screen_off->profile) : "no change", ")");
     if (cpuset_) read_front(now_ms());
+    if (limit_) {
+        if (auto started = start_limit(); !started) return started;
+    }
     arm();
     auto ran = loop_.run();
     if (auto change = decider_.take_all()) make(*change);
+    if (hold_.paused()) hold_.resume("as korvane --watch stops");
     if (logcat_ && logcat_->pid > 0) {
         ::kill(logcat_->pid, SIGKILL);
         ::waitpid(logcat_->pid, nullptr, 0);
@@ -315,14 +410,19 @@ Result<void> watch_command(std::string_view value) {
     // The service records its sessions itself; writes go straight through.
     set_change_policy(ChangePolicy::unrecorded);
     auto config = load_per_app();
-    if (!config) return error("The configuration has no per_app object");
+    bool has_limit = false;
+    std::optional<ChargeLimit> limit = load_charge_limit(has_limit);
+    if (!config && !has_limit) return error("The configuration has neither a per_app nor a charge_limit object");
+    // A limit alone watches no apps.
+    if (!config) config.emplace();
     leave_out_unknown(*config);
     repair_left_session();
+    repair_left_pause();
     std::optional<std::string> cpuset = find_cpuset();
     settle_own_process(cpuset);
     reap_own_children();
     config->settle_ms /= watch_speedup();
-    Service service(std::move(*config));
+    Service service(std::move(*config), limit);
     return service.run(std::move(cpuset));
 }
 
@@ -339,6 +439,7 @@ void show_watch_status() {
     if (auto session = peek_open_session()) {
         out("[INFO] Open session: ", session->name, " (", session->nodes, " values)");
     }
+    if (auto paused = paused_switch()) out(*paused);
 }
 
 }  // namespace korvane

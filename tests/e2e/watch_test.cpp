@@ -76,6 +76,17 @@ std::string scaling_max(SimDevice& dev) {
     return dev.read("/sys/devices/system/cpu/cpufreq/policy0/scaling_max_freq");
 }
 
+const std::string kLimitConfig = R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 45, "resume_temp": 40}})";
+const std::string kMtkSwitch = "/sys/devices/platform/charger/bypass_charger";  // the first bypass of the table
+const std::string kPaused80 = "[INFO] Charge limit: paused at 80 % (bypass: the charger powers the phone, the battery rests, ";
+
+// Writes korvane made (a refused open of a locked node is none).
+size_t writes_to(SimDevice& dev, const std::string& path) {
+    size_t n = 0;
+    for (const NodeWrite& w : dev.node_writes()) n += w.writer != "driver" && w.path == path && w.outcome == "ok";
+    return n;
+}
+
 // clang-format off
 const Row kRows[] = {
     {.name = "EnterAndLeaveOnAndroid10", .api = 29, .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
@@ -125,6 +136,74 @@ const Row kRows[] = {
                "[WARN] per_app: com.tencent.ig: cpu_max 101 is not a percent from 0 to 100",
                "[WARN] per_app: com.not.installed is not installed", "[INFO] Watching 0 apps (screen off: no change)", kStopped},
      .all_back = false},
+    {.name = "ABadChargeLimitIsNamedAndTheRestRuns",
+     .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
+     .config = R"({"charge_limit": {"pause": 75, "resume": 80}, "per_app": {"apps": {
+                  "com.mobile.legends": {"profile": "performance", "cpu_max": 100}}, "screen_off": "battery"}})",
+     .lines = {"[ERROR] charge_limit: resume 80 is not below pause 75", "[INFO] Watching 1 apps (screen off: battery)",
+               kEnter, left(), kStopped}},
+    {.name = "AChargeLimitAloneStartsTheService",
+     .scenario = "2 end\n",
+     .config = R"({"charge_limit": {"pause": 80, "resume": 75}})",
+     .lines = {"[INFO] Watching 0 apps (screen off: no change)", kStopped},
+     .all_back = false},
+    {.name = "ChargeLimitHoldsTheBandOnABypassPhone", .device = "mtk_dimensity",
+     .scenario = "1 capacity 70\n10 capacity 79\n20 capacity 80\n40 capacity 79\n50 capacity 77\n60 capacity 75\n"
+                 "80 capacity 78\n100 end\n",
+     .config = kLimitConfig,
+     .lines = {kPaused80, "[INFO] Charge limit: resumed at 75 % (2100 mA)", kStopped},
+     .check = [](SimDevice& dev, const RunResult& r) { EXPECT_EQ(writes_to(dev, kMtkSwitch), 2u) << r.out; }},  // none inside the band
+    {.name = "ChargeLimitOnAnInputCutOnlyPhone", .device = "qc_walt4",
+     .scenario = "1 capacity 79\n10 capacity 80\n40 capacity 75\n70 end\n",
+     .config = kLimitConfig,
+     .lines = {"[WARN] Charge limit: this phone can only cut the charger input: it runs on its battery while paused",
+               "[INFO] Charge limit: paused at 80 % (input cut: the phone runs on its battery)",
+               "[INFO] Charge limit: resumed at 75 % (", kStopped}},
+    {.name = "ChargeLimitTemperatureHold", .device = "mtk_dimensity",
+     .scenario = "1 capacity 60\n5 temp 30\n10 temp 46.1\n40 temp 41\n50 temp 39.5\n80 end\n",
+     .config = kLimitConfig,
+     .lines = {"[INFO] Charge limit: paused at 46.1 °C (bypass: ", "[INFO] Charge limit: resumed at 39.5 °C (", kStopped},
+     .check = [](SimDevice& dev, const RunResult&) { EXPECT_EQ(writes_to(dev, kMtkSwitch), 2u); }},
+    {.name = "ChargeLimitSigkillWhilePausedIsRepairedByTheNextWatch", .device = "mtk_dimensity",
+     .scenario = "5 end\n",
+     .config = kLimitConfig,
+     .before = [](SimDevice& dev) {
+         (void)dev.run_scenario("1 capacity 85\n40 kill\n45 end\n", {"--watch"});
+         EXPECT_EQ(dev.read(kMtkSwitch), "1");
+         dev.write("/sys/class/power_supply/battery/capacity", "70");
+     },
+     .lines = {"[INFO] Charge limit: resumed charging left paused (" + kMtkSwitch + ")", kStopped},
+     .check = [](SimDevice& dev, const RunResult&) { EXPECT_EQ(dev.read(kMtkSwitch), "0"); }},
+    {.name = "ChargeLimitRestoreAfterASigkillWhilePaused", .device = "mtk_dimensity",
+     .scenario = "5 end\n",
+     .config = kLimitConfig,
+     .before = [](SimDevice& dev) {
+         (void)dev.run_scenario("1 capacity 85\n40 kill\n45 end\n", {"--watch"});
+         EXPECT_EQ(dev.read(kMtkSwitch), "1");
+         EXPECT_EQ(dev.run({"--restore"}).status, 0);
+         EXPECT_EQ(dev.read(kMtkSwitch), "0");  // the journal held its original
+         dev.write("/sys/class/power_supply/battery/capacity", "70");
+     },
+     .lines = {"[INFO] Watching 0 apps", kStopped},
+     .all_back = false,  // the watch found nothing to put back
+     .check = [](SimDevice&, const RunResult& r) {
+         EXPECT_EQ(count_prefixed(r.lines(), "[INFO] Charge limit: resumed charging left paused"), 0u);
+     }},
+    {.name = "ChargeLimitRestoreWhilePaused", .device = "mtk_dimensity",
+     .scenario = "1 capacity 85\n40 run --restore\n60 end\n",
+     .config = kLimitConfig,
+     .lines = {"[INFO] Charge limit: paused at 85 % (bypass: ", "[INFO] Charge limit: resumed as korvane --watch stops (", kStopped},
+     .in_log = {"[INFO] Stopped korvane --watch (pid "},
+     .check = [](SimDevice& dev, const RunResult&) { EXPECT_EQ(dev.read(kMtkSwitch), "0"); }},
+    {.name = "ChargeLimitSetAgainAfterAReplugResetTheSwitch", .device = "mtk_dimensity",
+     .scenario = "1 capacity 85\n30 plug usb\n60 end\n",
+     .config = kLimitConfig,
+     .lines = {"[INFO] Charge limit: paused at 85 % (bypass: ", "[INFO] Charge limit: paused at 85 % (bypass: ", kStopped}},
+    {.name = "ChargeLimitQuietFirmwareCaughtByTheAlarm", .device = "snapdragon",
+     .scenario = "1 screen off\n2 capacity 80\n90 end\n",
+     .config = kLimitConfig,
+     .lines = {"[INFO] Charge limit: paused at 80 % (input cut: the phone runs on its battery)", kStopped},
+     .in_log = {"(no uevent: the firmware is quiet with the screen off)"}},
     {.name = "PhoneWithoutCpusetFollowsTheEventLog",
      .scenario = "1 top com.mobile.legends\n10 top launcher\n14 end\n",
      .before = [](SimDevice& dev) { dev.remove("/dev/cpuset"); },

@@ -6,10 +6,13 @@
 #include "android/event_log.h"
 #include "android/packages_list.h"
 #include "android/power_dump.h"
+#include "android/power_uevent.h"
 #include "android/process_info.h"
+#include "config/charge_limit.h"
 #include "config/per_app.h"
 #include "watch/decider.h"
 #include "watch/heat_steps.h"
+#include "watch/limit_decider.h"
 #include "watch/watch_log.h"
 
 namespace korvane {
@@ -98,6 +101,91 @@ TEST(WatchReadings, PerAppEntriesBadOnesNamedAndLeftOut) {
     warnings.clear();
     EXPECT_EQ(parse_per_app(R"({"per_app": {"settle_ms": -5}})", warnings)->settle_ms, kDefaultSettleMs);
     EXPECT_EQ(warnings.size(), 1u);
+}
+
+TEST(WatchReadings, ChargeLimitChecked) {
+    struct Row {
+        std::string_view text;
+        std::optional<ChargeLimit> limit;
+        std::string_view fault;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 45, "resume_temp": 40}})", ChargeLimit{80, 75, 45, 40}, ""},
+        {R"({"charge_limit": {"pause": 100, "resume": 10}})",                  ChargeLimit{100, 10, 45, 40}, ""},
+        {R"({"charge_limit": {"pause": 60, "resume": 55, "max_temp": 60, "resume_temp": 20}})", ChargeLimit{60, 55, 60, 20}, ""},
+        {R"({"charge_limit": {"pause": 75, "resume": 75}})",                   std::nullopt, "resume 75 is not below pause 75"},
+        {R"({"charge_limit": {"pause": 101, "resume": 75}})",                  std::nullopt, "pause 101 is not a whole number from 10 to 100"},
+        {R"({"charge_limit": {"pause": 80, "resume": 9}})",                    std::nullopt, "resume 9 is not a whole number from 10 to 100"},
+        {R"({"charge_limit": {"pause": 80.5, "resume": 75}})",                 std::nullopt, "pause 80.5 is not a whole number from 10 to 100"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 61}})",   std::nullopt, "max_temp 61 is not a whole number from 20 to 60"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "resume_temp": 45}})", std::nullopt, "resume_temp 45 is not below max_temp 45"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "max_temp": 19}})",   std::nullopt, "max_temp 19 is not a whole number from 20 to 60"},
+        {R"({"charge_limit": {"resume": 75}})",                                std::nullopt, "no pause"},
+        {R"({"charge_limit": {"pause": 80, "resume": 75, "hold": 1}})",        std::nullopt, "unknown key \"hold\""},
+        {R"({"charge_limit": 80})",                                            std::nullopt, "expected an object, found 80"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        auto entry = parse_charge_limit(row.text);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->limit, row.limit);
+        EXPECT_EQ(entry->fault, row.fault);
+    }
+    EXPECT_FALSE(parse_charge_limit(R"({"per_app": {}})"));
+}
+
+TEST(WatchReadings, PowerUevents) {
+    using namespace std::string_literals;
+    auto battery = parse_power_uevent("change@/devices/platform/battery/power_supply/battery\0ACTION=change\0"
+                                      "SUBSYSTEM=power_supply\0POWER_SUPPLY_NAME=battery\0POWER_SUPPLY_CAPACITY=80\0"
+                                      "POWER_SUPPLY_TEMP=-12\0POWER_SUPPLY_ONLINE=1"s);
+    ASSERT_TRUE(battery);
+    EXPECT_EQ(battery->name, "battery");
+    EXPECT_EQ(battery->capacity, 80u);
+    EXPECT_EQ(battery->temp_tenths, -12);
+    EXPECT_EQ(battery->online, true);
+    EXPECT_FALSE(parse_power_uevent("change@/devices/x\0ACTION=change\0SUBSYSTEM=net\0POWER_SUPPLY_CAPACITY=5"s));
+    EXPECT_FALSE(parse_power_uevent("libudev\0SUBSYSTEM=power_supply\0POWER_SUPPLY_NAME=battery"s));
+    EXPECT_FALSE(parse_power_uevent("SUBSYSTEM=power_supply"s));
+    EXPECT_EQ(parse_power_uevent("change@/b\0SUBSYSTEM=power_supply\0POWER_SUPPLY_CAPACITY=101"s)->capacity, std::nullopt);
+    EXPECT_EQ(temp_text(461), "46.1 °C");
+    EXPECT_EQ(temp_text(-5), "-0.5 °C");
+}
+
+// Readings in order, each with the change it must bring (or none).
+TEST(WatchDecider, ChargeLimitHoldsTheBandAndTheTemperature) {
+    struct Step {
+        std::optional<uint32_t> capacity;
+        std::optional<int32_t> temp;
+        std::optional<LimitChange> change;
+    };
+    const auto pause = [](std::string r) { return LimitChange{true, std::move(r)}; };
+    const auto resume = [](std::string r) { return LimitChange{false, std::move(r)}; };
+    // clang-format off
+    const Step steps[] = {
+        {70, 300, std::nullopt},
+        {79, 300, std::nullopt},
+        {80, 300, pause("80 %")},
+        {79, 300, std::nullopt},                 // inside the band: nothing
+        {76, std::nullopt, std::nullopt},
+        {75, 300, resume("75 %")},
+        {77, 300, std::nullopt},                 // rising again inside the band
+        {77, 450, pause("45.0 °C")},             // hot whatever the level
+        {77, 420, std::nullopt},                 // cooler, not yet below resume_temp
+        {77, 399, resume("39.9 °C")},
+        {std::nullopt, 461, pause("46.1 °C")},
+        {82, 461, std::nullopt},                 // full too: one pause holds both
+        {82, 300, std::nullopt},                 // cool, but still above the band
+        {75, 300, resume("75 %")},
+    };
+    // clang-format on
+    LimitDecider decider(ChargeLimit{80, 75, 45, 40});
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(decider.on_reading({steps[i].capacity, steps[i].temp}), steps[i].change);
+    }
 }
 
 TEST(WatchReadings, LogDropsItsOlderHalfWhenFull) {
